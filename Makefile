@@ -1,0 +1,33 @@
+# Thin wrapper over CMake: `make run` builds and starts Zelvaro, `make test` builds and runs every test.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: deps configure build run test asan tsan test-asan test-tsan bench clean
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run-zelvaro $(BUILD)
+
+test: build
+	scripts/test-env ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --timeout 300
+
+test-asan:
+	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZELVARO_SANITIZE=address -DCMAKE_BUILD_TYPE=Debug -DZELVARO_BUILD_BENCH=OFF $(CMAKE_FLAGS)"
+
+test-tsan:
+	$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DZELVARO_SANITIZE=thread -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELVARO_BUILD_BENCH=OFF $(CMAKE_FLAGS)"
+
+bench: build
+	@scripts/run-bench $(BUILD)
+
+clean:
+	rm -rf build build-asan build-tsan

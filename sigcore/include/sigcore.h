@@ -1,0 +1,117 @@
+/* sigcore: single-precision signal-processing primitives with a C ABI.
+ *
+ * Contract shared by every operation:
+ *  - All buffers belong to the caller and are only borrowed for the duration of a call; the library
+ *    keeps no caller pointer after returning, except the LMS state's own buffers.
+ *  - Lengths, orders, word sizes and flags are 32-bit signed integers.
+ *  - Any argument error or allocation failure ends the process with exit code 1 before the
+ *    operation returns (no partial output is promised, and the caller's buffers are not written).
+ *  - The FFT table cache is process-wide and unguarded: do not run a transform concurrently with
+ *    a free operation, or with the first transform of the same order on another thread.
+ */
+#ifndef SIGCORE_H
+#define SIGCORE_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  if defined(SIGCORE_BUILDING)
+#    define SIGCORE_API __declspec(dllexport)
+#  else
+#    define SIGCORE_API __declspec(dllimport)
+#  endif
+#else
+#  define SIGCORE_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* A complex float: real part first, 8 bytes, stored contiguously in arrays. */
+typedef struct vskCplxF {
+    float re;
+    float im;
+} vskCplxF;
+
+/* Flags of vsksRealFft and vsksCcsFft. Other bits are ignored. */
+enum {
+    VSK_FFT_FORWARD = 1,   /* kernel sign minus, no scaling */
+    VSK_FFT_INVERSE = 2,   /* kernel sign plus, scaled by 1/N unless VSK_FFT_NOSCALE */
+    VSK_FFT_INIT = 4,      /* build the tables for this order and return; samps may be null */
+    VSK_FFT_FREE = 8,      /* release this order's tables and return */
+    VSK_FFT_NOSCALE = 16   /* with VSK_FFT_INVERSE: omit the 1/N scaling */
+};
+
+/* Flags of vsksbFloatToInt and vsksbIntToFloat. Exactly one rounding bit for FloatToInt;
+ * IntToFloat accepts exactly 0 (signed) or VSK_CVT_UNSIGNED. */
+enum {
+    VSK_CVT_NEAREST = 128,   /* round to nearest, ties to even */
+    VSK_CVT_TRUNCATE = 256,  /* round toward zero */
+    VSK_CVT_FLOOR = 512,     /* round toward minus infinity */
+    VSK_CVT_CEILING = 1024,  /* round toward plus infinity */
+    VSK_CVT_UNSIGNED = 2048, /* the integer side is unsigned */
+    VSK_CVT_SATURATE = 4096, /* an out-of-range element becomes the limit on its side */
+    VSK_CVT_REPORT = 8192    /* an out-of-range element is reported as an error */
+};
+
+/* State of a leaky LMS filter with delayed error, allocated by the caller and filled by
+ * vsksLmsInit. The fields keep their historical order; with natural alignment the record is
+ * 72 bytes on LP64 systems (68 on 32-bit ones). Fields marked reserved are set but never read. */
+typedef struct vskLmsState {
+    float *taps;          /* heap buffer of tapsLen coefficients */
+    int32_t tapsLen;
+    int32_t reserved1[5]; /* set to 1, 0, 1, 0, 0 */
+    int32_t tapsLoaded;   /* 1 once taps are allocated and loaded */
+    float leak;
+    float step;
+    int32_t errDly;       /* delay of the error, in samples */
+    int32_t lmsType;      /* stored only */
+    float *dlyl;          /* delay line, newest first, dlyLen floats */
+    int32_t dlyLen;       /* tapsLen + errDly */
+    int32_t dlyLoaded;    /* 1 once the delay line is allocated and loaded */
+    int32_t reserved2[2]; /* set to 1, 0 */
+} vskLmsState;
+
+/* Table cache (ordinals 1 and 3). Safe to call at any time when no transform is running. */
+SIGCORE_API void vskFreeBitRevTbls(void);
+SIGCORE_API void vskcFreeTwdTbls(void);
+
+/* Transforms between N = 2^order real samples and the packed CCS half spectrum of N + 2 floats. */
+SIGCORE_API void vsksRealFft(float *samps, int32_t order, int32_t flags);
+SIGCORE_API void vsksCcsFft(float *samps, int32_t order, int32_t flags);
+
+/* Windows, applied in place to n samples. */
+SIGCORE_API void vsksWinBartlett(float *vec, int32_t n);
+SIGCORE_API void vsksWinBlackman(float *vec, int32_t n, float alpha);
+SIGCORE_API void vsksWinHamming(float *vec, int32_t n);
+SIGCORE_API void vsksWinHann(float *vec, int32_t n);
+SIGCORE_API void vsksWinKaiser(float *vec, int32_t n, float beta);
+
+/* Conversions between packed 8/16/32-bit integers and floats, without scaling. Return len. */
+SIGCORE_API int32_t vsksbFloatToInt(const float *src, void *dst, int32_t len, int32_t wordSize, int32_t flags);
+SIGCORE_API int32_t vsksbIntToFloat(const void *src, float *dst, int32_t len, int32_t wordSize, int32_t flags);
+
+/* Vector arithmetic. */
+SIGCORE_API void vskcbMag(const vskCplxF *src, float *mag, int32_t len);
+SIGCORE_API void vskcbPowerSpectr(const vskCplxF *src, float *spectr, int32_t len);
+SIGCORE_API float vsksMax(const float *vec, int32_t len);
+SIGCORE_API float vsksMin(const float *vec, int32_t len);
+SIGCORE_API int16_t vskwMax(const int16_t *vec, int32_t len);
+SIGCORE_API void vsksbMpy1(float val, float *dst, int32_t n);
+SIGCORE_API void vsksbMpy2(const float *src, float *dst, int32_t n);
+SIGCORE_API void vsksbMpy3(const float *srcA, const float *srcB, float *dst, int32_t n);
+
+/* Leaky LMS adaptive FIR filter with delayed error. */
+SIGCORE_API void vsksLmsInit(int32_t lmsType, const float *taps, int32_t tapsLen, const float *dlyl,
+                             float step, float leak, int32_t errDly, vskLmsState *state);
+SIGCORE_API float vsksLms(vskLmsState *state, float samp, float err);
+SIGCORE_API void vsksLmsSetStep(float step, vskLmsState *state);
+SIGCORE_API void vsksLmsSetLeak(float leak, vskLmsState *state);
+SIGCORE_API void vskLmsFree(vskLmsState *state);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* SIGCORE_H */
