@@ -1,0 +1,255 @@
+/* The cache of FFT tables: aligned blocks, their contents, lookup, release and the two free exports. */
+#define _POSIX_C_SOURCE 200112L
+
+#include "vsktables.h"
+#include "vskstatus.h"
+
+#include <math.h>
+#include <stdlib.h>
+
+static const double kTwoPi = 6.283185307179586476925286766559;
+static const double kPi = 3.14159265358979323846264338327950;
+/* 2 pi / 16384, the angle step of the block roots. */
+static const double kBlockRootAngle = 0.0003834951969714103;
+
+static int orderIsCached(int64_t order)
+{
+    return order >= 0 && order < VSK_CACHE_SLOTS;
+}
+
+/* One table block from the heap. posix_memalign is the only allocator the cache uses, so that
+ * tests can make exactly these allocations fail by interposing it. Sizes are 64-bit products
+ * of at most 2^31 elements; a size the platform cannot express yields no block. */
+static void *allocateBlock(uint64_t count, uint64_t elementSize)
+{
+    const uint64_t bytes = count * elementSize;
+    if (bytes > (uint64_t)SIZE_MAX)
+        return NULL;
+    void *block = NULL;
+    if (posix_memalign(&block, VSK_TABLE_ALIGNMENT, (size_t)bytes) != 0)
+        return NULL;
+    return block;
+}
+
+static void releaseEntry(void **cache, int64_t order)
+{
+    if (!orderIsCached(order))
+        return;
+    free(cache[order]);
+    cache[order] = NULL;
+}
+
+static vskCplxF root(double angle)
+{
+    vskCplxF w = {(float)cos(angle), (float)-sin(angle)};
+    return w;
+}
+
+static uint64_t power2(int64_t order)
+{
+    return (uint64_t)1 << order;
+}
+
+/* ---- RootTable ---- */
+
+static uint64_t rootCount(int64_t k)
+{
+    if (k < 1)
+        return 1;
+    if (k < VSK_BLOCK_ROOTS_MIN_ORDER)
+        return power2(k - 1);
+    return power2(k);
+}
+
+static void fillRoots(vskCplxF *table, int64_t k)
+{
+    if (k < 1) {
+        table[0] = root(0.0);
+        return;
+    }
+    const uint64_t half = power2(k - 1);
+    const double step = kTwoPi / (double)power2(k);
+    for (uint64_t i = 0; i < half; ++i)
+        table[i] = root((double)i * step);
+    if (k >= VSK_BLOCK_ROOTS_MIN_ORDER) {
+        for (uint64_t i = 0; i < VSK_BLOCK_ROOT_COUNT; ++i)
+            table[half + i] = root((double)i * kBlockRootAngle);
+    }
+}
+
+vskCplxF *vskRootTable(int64_t k)
+{
+    if (!orderIsCached(k))
+        return NULL;
+    if (vskState.rootCache[k] == NULL) {
+        vskCplxF *table = allocateBlock(rootCount(k), sizeof(vskCplxF));
+        if (table == NULL)
+            return NULL;
+        fillRoots(table, k);
+        vskState.rootCache[k] = table;
+    }
+    return vskState.rootCache[k];
+}
+
+void vskReleaseRootTable(int64_t k)
+{
+    releaseEntry(vskState.rootCache, k);
+}
+
+/* ---- Radix4Table ---- */
+
+const vskCplxF *vskRadix4PassTwiddles(const vskCplxF *table, int m, int passOrder)
+{
+    const size_t n = (size_t)1 << m;
+    if (passOrder == m)
+        return table + 1;
+    size_t offset = 3 * (n / 4) + 1;
+    for (int p = vskRadix4FirstPassOrder(m); p < passOrder; p += 2)
+        offset += 3 * (((size_t)1 << p) / 4);
+    return table + offset;
+}
+
+static void fillPassTwiddles(vskCplxF *triples, int passOrder)
+{
+    const size_t quarter = ((size_t)1 << passOrder) / 4;
+    const double step = kTwoPi / (double)((size_t)1 << passOrder);
+    for (size_t i = 0; i < quarter; ++i) {
+        triples[3 * i] = root((double)i * step);
+        triples[3 * i + 1] = root((double)(2 * i) * step);
+        triples[3 * i + 2] = root((double)(3 * i) * step);
+    }
+}
+
+static void fillRadix4(vskCplxF *table, int m)
+{
+    if (m < 3)
+        return;
+    /* The last pass's triples (at 1 + 3i) are what an order-3 kernel would read; its radix-2
+     * pass needs none of them, but they are kept so every order has the same layout. */
+    fillPassTwiddles(table + 1, m);
+    for (int p = vskRadix4FirstPassOrder(m); p < m; p += 2)
+        fillPassTwiddles((vskCplxF *)vskRadix4PassTwiddles(table, m, p), p);
+}
+
+static vskCplxF *smallRadix4Table(int m)
+{
+    if (vskState.radix4Cache[m] == NULL) {
+        const uint64_t count = (m <= 0) ? 3 : power2(m);
+        vskCplxF *table = allocateBlock(count, sizeof(vskCplxF));
+        if (table == NULL)
+            return NULL;
+        fillRadix4(table, m);
+        vskState.radix4Cache[m] = table;
+    }
+    return vskState.radix4Cache[m];
+}
+
+vskCplxF *vskRadix4Table(int64_t m)
+{
+    if (!orderIsCached(m))
+        return NULL;
+    if (m <= VSK_RADIX4_MAX_ORDER)
+        return smallRadix4Table((int)m);
+    if (smallRadix4Table(VSK_RADIX4_MAX_ORDER) == NULL)
+        return NULL;
+    return vskRootTable(m);
+}
+
+void vskReleaseRadix4Table(int64_t m)
+{
+    if (m > VSK_RADIX4_MAX_ORDER && orderIsCached(m)) {
+        vskReleaseRootTable(m);
+        releaseEntry(vskState.radix4Cache, VSK_RADIX4_MAX_ORDER);
+        return;
+    }
+    releaseEntry(vskState.radix4Cache, m);
+}
+
+/* ---- SplitTable ---- */
+
+vskCplxF *vskSplitTable(int64_t m)
+{
+    if (!orderIsCached(m))
+        return NULL;
+    if (vskState.splitCache[m] == NULL) {
+        const uint64_t count = (m < 1) ? 1 : power2(m - 1);
+        vskCplxF *table = allocateBlock(count, sizeof(vskCplxF));
+        if (table == NULL)
+            return NULL;
+        if (m <= 0) {
+            table[0].re = -0.5f;
+            table[0].im = 0.5f;
+        } else {
+            const double step = kPi / (double)power2(m);
+            for (uint64_t i = 0; i < count; ++i) {
+                const double angle = (double)(i + 1) * step;
+                table[i].re = (float)(0.5 * cos(angle));
+                table[i].im = (float)(0.5 - 0.5 * sin(angle));
+            }
+        }
+        vskState.splitCache[m] = table;
+    }
+    return vskState.splitCache[m];
+}
+
+void vskReleaseSplitTable(int64_t m)
+{
+    releaseEntry(vskState.splitCache, m);
+}
+
+/* ---- BitRevTable ---- */
+
+/* Fills table[i] with the reversal of i over `bits` bits by the reverse-carry increment:
+ * adding 1 at the top of a reversed counter clears leading ones and sets the first zero. */
+static void fillReversals(int32_t *table, uint64_t count)
+{
+    uint64_t reversed = 0;
+    for (uint64_t i = 0; i < count; ++i) {
+        table[i] = (int32_t)reversed;
+        uint64_t half = count / 2;
+        while (half > 0 && half <= reversed) {
+            reversed -= half;
+            half /= 2;
+        }
+        reversed += half;
+    }
+}
+
+int32_t *vskBitRevTable(int64_t m)
+{
+    if (!orderIsCached(m))
+        return NULL;
+    if (vskState.bitRevCache[m] == NULL) {
+        const uint64_t values = (m < 2) ? 0 : power2(m - 2);
+        int32_t *table = allocateBlock(values + 1, sizeof(int32_t));
+        if (table == NULL)
+            return NULL;
+        fillReversals(table, values);
+        table[values] = 0;
+        vskState.bitRevCache[m] = table;
+    }
+    return vskState.bitRevCache[m];
+}
+
+void vskReleaseBitRevTable(int64_t m)
+{
+    releaseEntry(vskState.bitRevCache, m);
+}
+
+/* ---- exports ---- */
+
+SIGCORE_API void vskFreeBitRevTbls(void)
+{
+    for (int order = 0; order < VSK_CACHE_SLOTS; ++order)
+        vskReleaseBitRevTable(order);
+}
+
+SIGCORE_API void vskcFreeTwdTbls(void)
+{
+    for (int order = 0; order < VSK_CACHE_SLOTS; ++order) {
+        releaseEntry(vskState.rootCache, order);
+        releaseEntry(vskState.radix4Cache, order);
+        releaseEntry(vskState.splitCache, order);
+    }
+    vskFreeBitRevTbls();
+}

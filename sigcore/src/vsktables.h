@@ -1,0 +1,70 @@
+/* Cached FFT tables: aligned table blocks, the four table kinds, lookup and release. */
+#ifndef SIGCORE_VSKTABLES_H
+#define SIGCORE_VSKTABLES_H
+
+#include "sigcore.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+enum {
+    /* Largest complex kernel that runs on a Radix4Table of its own order. */
+    VSK_RADIX4_MAX_ORDER = 10,
+    /* Cache block of the large transforms: 16384 complex points. */
+    VSK_BLOCK_ORDER = 14,
+    /* From this RootTable order on, roots of the 16384-point block follow the first half. */
+    VSK_BLOCK_ROOTS_MIN_ORDER = 15,
+    /* Roots W_16384^i kept after the first half: 4096 to cover a quarter turn, doubled so that
+     * the second twiddle of a radix-4 pass (index up to 2k) is read directly. */
+    VSK_BLOCK_ROOT_COUNT = 8192,
+    /* Table blocks start on this boundary for the vector loads of the kernels. */
+    VSK_TABLE_ALIGNMENT = 32
+};
+
+/* Lookups return the cached table of the given order, building it on first use; null when the
+ * order is outside 0..31 or the block cannot be allocated. Contents never change once built. */
+
+/* W_N^i for i < N/2 (N = 2^k); single (1, 0) for k <= 0; from k = 15 on, followed at index
+ * 2^(k-1) by W_16384^i for i < VSK_BLOCK_ROOT_COUNT. */
+vskCplxF *vskRootTable(int64_t k);
+
+/* For m <= 10: twiddle triples of every radix-4 pass of a 2^m-point kernel (see
+ * vskRadix4PassTwiddles). For m > 10: makes sure the order-10 table exists and returns the
+ * RootTable of order m; nothing is cached under the radix-4 entry of such an m. */
+vskCplxF *vskRadix4Table(int64_t m);
+
+/* (0.5 cos t, 0.5 - 0.5 sin t), t = pi (i + 1) / 2^m, for i < 2^(m-1); (-0.5, 0.5) for m <= 0. */
+vskCplxF *vskSplitTable(int64_t m);
+
+/* Bit reversals of the 2^(m-2) values of m - 2 bits, plus one spare entry; single 0 for m < 2. */
+int32_t *vskBitRevTable(int64_t m);
+
+/* Release one cached table; orders outside 0..31 and empty entries are skipped. Releasing the
+ * radix-4 entry of an m > 10 releases the RootTable of order m and the order-10 Radix4Table. */
+void vskReleaseRootTable(int64_t k);
+void vskReleaseRadix4Table(int64_t m);
+void vskReleaseSplitTable(int64_t m);
+void vskReleaseBitRevTable(int64_t m);
+
+/* The triples (W_L^k, W_L^2k, W_L^3k), k = 0 .. L/4 - 1, of the radix-4 pass of length L = 2^passOrder
+ * in a Radix4Table of order m (passOrder >= 4, passOrder <= m <= 10, passOrder of m's parity).
+ * The triples of the last pass sit at entries 1 + 3k (entry 1 + 3k + j holds W^((j + 1) k));
+ * those of the shorter passes follow in increasing length after entry 3 * 2^m / 4. */
+const vskCplxF *vskRadix4PassTwiddles(const vskCplxF *table, int m, int passOrder);
+
+/* Order of the first twiddled radix-4 pass of a 2^m-point kernel: after the 4-point pass (and,
+ * for odd m, one radix-2 pass over groups of eight) the passes run over 2^4 or 2^5 points. */
+static inline int vskRadix4FirstPassOrder(int m)
+{
+    return (m % 2 == 0) ? 4 : 5;
+}
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
