@@ -1,0 +1,80 @@
+// Drawing of the analyser plot: background, dB grid with labels, and the two traces.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+
+#include <span>
+
+#include "spectrum.h"
+
+namespace zelvaro {
+
+constexpr QRgb kPlotBackColour = qRgb(0, 0, 96);
+constexpr QRgb kGridColour = qRgb(96, 96, 144);
+constexpr QRgb kGridLabelColour = qRgb(210, 210, 210);
+constexpr QRgb kLeftTraceColour = qRgb(255, 255, 255);
+constexpr QRgb kRightTraceColour = qRgb(255, 255, 0);
+
+// Grid: a line every 10 dB from -160 to 0, starting right of the labels.
+constexpr int kGridBottomDb = -160;
+constexpr int kGridTopDb = 0;
+constexpr int kGridStepDb = 10;
+constexpr int kGridLineStartX = 20;
+constexpr int kGridLabelX = 2;
+constexpr int kGridLabelRise = 4;  // label top above its line
+constexpr int kDbUnitX = 20;       // "dB" beside the 0 dB line
+constexpr int kDbUnitRise = 5;
+
+// Text size of the plot font in tenths of a point, converted for the screen's resolution.
+constexpr int kPlotFontHeightDecipoints = 70;
+constexpr int kPlotFontWidthDecipoints = 80;
+constexpr int kScreenDpi = 96;
+
+// Pixel height and average character width the plot font asks for at the given resolution.
+struct TScaledFontRequest {
+    int PixelHeight;  // em height in pixels
+    int AverageWidth; // 0: the face's natural width
+};
+TScaledFontRequest ScaledFontRequest(int heightDecipoints, int widthDecipoints, int dpiX, int dpiY,
+                                     int naturalAverageWidth);
+
+// "Arial" (Liberation Sans through fontconfig) at 7 x 8 points, sharp-edged like the screen
+// fonts the plot was designed with. Needs a QGuiApplication.
+QFont MakePlotFont(int dpiX = kScreenDpi, int dpiY = kScreenDpi);
+
+// The label text of a grid line: "-160" .. "-10", and "  0" for the top line.
+QString GridLabel(float db);
+
+// Clears the image and draws the dB grid with its labels for the given dB window.
+void DrawPlotBackground(QImage &image, int topDb, int bottomDb, const QFont &font);
+
+// A polyline through (i, rows[i]) with the pixel rules of the plot: each segment leaves out its
+// end pixel, so the last point is not drawn; pixels outside the image are clipped.
+void DrawTrace(QImage &image, std::span<const int> rows, QRgb colour);
+
+// Draws frames: keeps the background layer of the current dB window and lays the traces over a
+// copy of it. Owned and used by one thread.
+class TPlotRenderer {
+public:
+    TPlotRenderer(QSize plotSize, QFont font);
+
+    // frame must be plotSize, Format_RGB32. Right trace first, the left one over it; each trace
+    // covers columns 0 .. NumPoints - 2.
+    void Render(QImage &frame, const TSpectrumColumns &columns, const TSpectrumSettings &settings);
+
+private:
+    void DrawTraceOf(QImage &frame, const std::array<float, kMaxPlotPoints> &levels, int numPoints,
+                     const TSpectrumSettings &settings, QRgb colour);
+
+    QSize FPlotSize;
+    QFont FFont;
+    QImage FBackground;
+    int FBackgroundTopDb = 0;
+    int FBackgroundBottomDb = 0;
+    bool FBackgroundValid = false;
+    std::array<int, kMaxPlotPoints> FRows{};
+};
+
+}  // namespace zelvaro
