@@ -1,0 +1,282 @@
+// Plot rendering checked pixel by pixel: grid rows, label boxes, trace pixels and clipping.
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QFontMetrics>
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+#include "dbscale.h"
+#include "spectrum.h"
+#include "spectrumrender.h"
+
+using namespace zelvaro;
+
+namespace {
+
+constexpr int kWidth = 526;
+constexpr int kHeight = 220;
+constexpr int kProbeX = 300;  // a column right of every label
+
+QImage Blank()
+{
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(kPlotBackColour);
+    return image;
+}
+
+std::vector<int> GridLevels()
+{
+    std::vector<int> levels;
+    for (int db = kGridBottomDb; db <= kGridTopDb; db += kGridStepDb)
+        levels.push_back(db);
+    return levels;
+}
+
+// Rows whose probe pixel has the grid colour.
+std::set<int> GridRows(const QImage &image)
+{
+    std::set<int> rows;
+    for (int y = 0; y < image.height(); ++y)
+        if (image.pixel(kProbeX, y) == kGridColour)
+            rows.insert(y);
+    return rows;
+}
+
+std::set<int> ExpectedGridRows(int topDb, int bottomDb)
+{
+    std::set<int> rows;
+    for (int db : GridLevels()) {
+        const int y = DbToY(static_cast<float>(db), topDb, bottomDb, kHeight);
+        if (y >= 0 && y < kHeight)
+            rows.insert(y);
+    }
+    return rows;
+}
+
+QRect LabelPixels(const QImage &image, QRect area)
+{
+    QRect found;
+    for (int y = std::max(area.top(), 0); y <= std::min(area.bottom(), image.height() - 1); ++y)
+        for (int x = std::max(area.left(), 0); x <= std::min(area.right(), image.width() - 1); ++x)
+            if (image.pixel(x, y) == kGridLabelColour)
+                found |= QRect(x, y, 1, 1);
+    return found;
+}
+
+TEST(PlotFont, IsASevenPointSansFaceWithItsWidthScaledLikeTheScreenFont)
+{
+    const TScaledFontRequest natural = ScaledFontRequest(70, 0, 96, 96, 0);
+    EXPECT_EQ(natural.PixelHeight, 9);  // 93 / 10 + 0.5 truncated
+    EXPECT_EQ(natural.AverageWidth, 0);
+    EXPECT_EQ(ScaledFontRequest(70, 80, 96, 96, 4).AverageWidth, 5);  // 4 * 106 / 93 + 0.5
+    EXPECT_EQ(ScaledFontRequest(70, 80, 120, 120, 5).PixelHeight, 12);
+
+    const QFont font = MakePlotFont();
+    EXPECT_EQ(font.pixelSize(), 9);
+    EXPECT_EQ(QFontInfo(font).family(), QStringLiteral("Liberation Sans"));
+}
+
+TEST(PlotBackground, HasSeventeenGridLinesEndingOnePixelShortOfTheRightEdge)
+{
+    QImage image = Blank();
+    const int topDb = 10;  // every line and label inside the image
+    DrawPlotBackground(image, topDb, -160, MakePlotFont());
+    EXPECT_EQ(GridRows(image), ExpectedGridRows(topDb, -160));
+    EXPECT_EQ(GridRows(image).size(), 16u) << "-160 lies on row 220, below the image";
+    for (int y : ExpectedGridRows(topDb, -160)) {
+        for (int x = 40; x <= kWidth - 2; ++x)
+            ASSERT_EQ(image.pixel(x, y), kGridColour) << x << "," << y;
+        EXPECT_EQ(image.pixel(kWidth - 1, y), kPlotBackColour) << "the end pixel is left out";
+    }
+    // Between the lines only the background.
+    EXPECT_EQ(image.pixel(kProbeX, DbToY(-15.0f, topDb, -160, kHeight)), kPlotBackColour);
+}
+
+TEST(PlotBackground, LabelsSitInTheirTextBoxesTopLeftAnchored)
+{
+    QImage image = Blank();
+    const int topDb = 10;
+    const QFont font = MakePlotFont();
+    DrawPlotBackground(image, topDb, -160, font);
+    const QFontMetrics metrics(font);
+    for (int db : GridLevels()) {
+        const int y = DbToY(static_cast<float>(db), topDb, -160, kHeight);
+        if (y >= kHeight)
+            continue;
+        const QString text = GridLabel(static_cast<float>(db));
+        const QRect box(kGridLabelX, y - kGridLabelRise, metrics.horizontalAdvance(text), metrics.height());
+        // Search well around the box, but not into the neighbouring labels 13 rows away.
+        // For the 0 dB line, stop short of "dB".
+        const QRect search(0, y - 6, db == 0 ? kDbUnitX : 40, 12);
+        const QRect ink = LabelPixels(image, search);
+        ASSERT_FALSE(ink.isEmpty()) << "no label for " << db;
+        EXPECT_TRUE(box.contains(ink)) << db << ": ink " << ink.x() << "," << ink.y() << " " << ink.width()
+                                       << "x" << ink.height();
+        EXPECT_GE(ink.top(), y - kGridLabelRise) << db;
+        EXPECT_LE(ink.top(), y - kGridLabelRise + 3) << db << ": digits start near the box top";
+    }
+    EXPECT_EQ(GridLabel(0.0f), QStringLiteral("  0"));
+    EXPECT_EQ(GridLabel(-10.0f), QStringLiteral("-10"));
+    EXPECT_EQ(GridLabel(-160.0f), QStringLiteral("-160"));
+
+    // "dB" beside the 0 dB line, one row higher than the labels.
+    const int zeroRow = DbToY(0.0f, topDb, -160, kHeight);
+    const QRect unitBox(kDbUnitX, zeroRow - kDbUnitRise, metrics.horizontalAdvance(QStringLiteral("dB")),
+                        metrics.height());
+    const QRect unitInk = LabelPixels(image, QRect(kDbUnitX, zeroRow - 8, 20, 16));
+    ASSERT_FALSE(unitInk.isEmpty());
+    EXPECT_TRUE(unitBox.contains(unitInk));
+    EXPECT_LT(unitInk.top(), LabelPixels(image, QRect(0, zeroRow - 8, kDbUnitX, 16)).top() + 1);
+}
+
+TEST(PlotBackground, TopAtMinus40ClipsTheUpperLinesAndLabels)
+{
+    QImage image = Blank();
+    DrawPlotBackground(image, -40, -160, MakePlotFont());
+    const std::set<int> rows = GridRows(image);
+    EXPECT_EQ(rows, ExpectedGridRows(-40, -160));
+    EXPECT_EQ(rows.size(), 12u) << "-40 .. -150";
+    EXPECT_EQ(*rows.begin(), 0) << "the -40 line lies on the top edge";
+    // Only the lower part of the -40 label fits; there is no "dB" and no "  0".
+    const QRect topInk = LabelPixels(image, QRect(0, 0, kGridLineStartX + 20, 6));
+    EXPECT_FALSE(topInk.isEmpty());
+    const int labelWidth = QFontMetrics(MakePlotFont()).horizontalAdvance(GridLabel(-40.0f));
+    EXPECT_LT(topInk.right(), kGridLabelX + labelWidth);
+    EXPECT_TRUE(LabelPixels(image, QRect(kGridLabelX + labelWidth, 0, 100, 6)).isEmpty());
+}
+
+TEST(Trace, EachSegmentLeavesOutItsEndPixelAndSteepOnesSplitAtHalfHeight)
+{
+    QImage image = Blank();
+    const std::vector<int> rows = {50, 60, 60, 61, 40, 40};
+    DrawTrace(image, rows, kLeftTraceColour);
+    auto lit = [&](int x, int y) { return image.pixel(x, y) == kLeftTraceColour; };
+    // (0, 50) -> (1, 60): rows 50..54 in column 0, 55..59 in column 1.
+    for (int y = 50; y <= 54; ++y)
+        EXPECT_TRUE(lit(0, y)) << y;
+    for (int y = 55; y <= 59; ++y)
+        EXPECT_TRUE(lit(1, y)) << y;
+    EXPECT_FALSE(lit(0, 55));
+    EXPECT_FALSE(lit(1, 54));
+    // (1, 60) -> (2, 60) -> (3, 61): one pixel each.
+    EXPECT_TRUE(lit(1, 60));
+    EXPECT_TRUE(lit(2, 60));
+    EXPECT_FALSE(lit(2, 61));
+    // (3, 61) -> (4, 40) upwards: 21 rows, 61..51 in column 3, 50..41 in column 4.
+    for (int y = 51; y <= 61; ++y)
+        EXPECT_TRUE(lit(3, y)) << y;
+    for (int y = 41; y <= 50; ++y)
+        EXPECT_TRUE(lit(4, y)) << y;
+    // The last point (5, 40) ends the polyline and is not drawn; (4, 40) starts the last segment.
+    EXPECT_TRUE(lit(4, 40));
+    EXPECT_FALSE(lit(5, 40));
+    int litCount = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            litCount += lit(x, y);
+    EXPECT_EQ(litCount, 10 + 1 + 1 + 21 + 1);
+}
+
+TEST(Trace, PointsOutsideTheImageAreClipped)
+{
+    QImage image = Blank();
+    const std::vector<int> rows = {kHeight, kHeight, -1000000, 1000000, 10, kHeight + 5, kHeight + 5};
+    DrawTrace(image, rows, kRightTraceColour);
+    for (int y = 0; y < kHeight; ++y) {
+        EXPECT_NE(image.pixel(0, y), kRightTraceColour) << "(0, 220) -> (1, 220) lies below";
+    }
+    EXPECT_EQ(image.pixel(1, 0), kRightTraceColour) << "a steep climb crosses the top row";
+    EXPECT_EQ(image.pixel(3, kHeight - 1), kRightTraceColour);
+    EXPECT_EQ(image.pixel(4, 10), kRightTraceColour);
+}
+
+TSpectrumColumns RampColumns(float base)
+{
+    TSpectrumColumns columns;
+    columns.NumPoints = kWidth;
+    for (int i = 0; i < kWidth; ++i) {
+        columns.LeftDb[static_cast<size_t>(i)] = base - static_cast<float>(i % 40);
+        columns.RightDb[static_cast<size_t>(i)] = base - 60.0f - static_cast<float>(i % 40);
+    }
+    return columns;
+}
+
+TEST(PlotRenderer, DrawsRightThenLeftThroughTheComputedRowsButNotTheLastColumn)
+{
+    TSpectrumSettings settings;
+    settings.TopDb = 0;
+    settings.BottomDb = -160;
+    settings.SALeftOn = true;
+    settings.SARightOn = true;
+    TPlotRenderer renderer(QSize(kWidth, kHeight), MakePlotFont());
+    QImage frame(kWidth, kHeight, QImage::Format_RGB32);
+
+    TSpectrumColumns columns = RampColumns(-30.0f);
+    columns.LeftDb[kWidth - 1] = -50.0f;
+    columns.RightDb[kWidth - 1] = -50.0f;
+    renderer.Render(frame, columns, settings);
+    for (int i = 0; i < kWidth - 2; ++i) {
+        const int leftY = DbToY(columns.LeftDb[static_cast<size_t>(i)], 0, -160, kHeight);
+        const int rightY = DbToY(columns.RightDb[static_cast<size_t>(i)], 0, -160, kHeight);
+        ASSERT_EQ(frame.pixel(i, leftY), kLeftTraceColour) << "column " << i;
+        ASSERT_EQ(frame.pixel(i, rightY), kRightTraceColour) << "column " << i;
+    }
+    for (int y = 0; y < kHeight; ++y) {
+        EXPECT_NE(frame.pixel(kWidth - 1, y), kLeftTraceColour) << y;
+        EXPECT_NE(frame.pixel(kWidth - 1, y), kRightTraceColour) << y;
+    }
+
+    // Equal levels: the left trace covers the right one.
+    TSpectrumColumns same = RampColumns(-30.0f);
+    same.RightDb = same.LeftDb;
+    renderer.Render(frame, same, settings);
+    for (int i = 0; i < kWidth - 2; ++i)
+        ASSERT_EQ(frame.pixel(i, DbToY(same.LeftDb[static_cast<size_t>(i)], 0, -160, kHeight)),
+                  kLeftTraceColour);
+    int yellow = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            yellow += frame.pixel(x, y) == kRightTraceColour;
+    EXPECT_EQ(yellow, 0);
+}
+
+TEST(PlotRenderer, BothChannelsOffShowOnlyBackgroundAndGrid)
+{
+    TSpectrumSettings settings;
+    settings.TopDb = 7;
+    settings.BottomDb = -121;
+    settings.SALeftOn = false;
+    settings.SARightOn = false;
+    const QFont font = MakePlotFont();
+    TPlotRenderer renderer(QSize(kWidth, kHeight), font);
+    QImage frame(kWidth, kHeight, QImage::Format_RGB32);
+    renderer.Render(frame, RampColumns(-20.0f), settings);
+
+    QImage background = Blank();
+    DrawPlotBackground(background, 7, -121, font);
+    EXPECT_EQ(frame, background);
+    std::set<QRgb> colours;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            colours.insert(frame.pixel(x, y));
+    EXPECT_EQ(colours, (std::set<QRgb>{kPlotBackColour, kGridColour, kGridLabelColour}));
+}
+
+TEST(PlotRenderer, FollowsAChangeOfTheDbWindow)
+{
+    TSpectrumSettings settings;
+    settings.SALeftOn = false;
+    settings.SARightOn = false;
+    TPlotRenderer renderer(QSize(kWidth, kHeight), MakePlotFont());
+    QImage frame(kWidth, kHeight, QImage::Format_RGB32);
+    renderer.Render(frame, RampColumns(-20.0f), settings);
+    EXPECT_EQ(GridRows(frame), ExpectedGridRows(0, -160));
+    settings.TopDb = -40;
+    renderer.Render(frame, RampColumns(-20.0f), settings);
+    EXPECT_EQ(GridRows(frame), ExpectedGridRows(-40, -160));
+}
+
+}  // namespace
