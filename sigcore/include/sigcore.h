@@ -57,7 +57,8 @@ enum {
 
 /* State of a leaky LMS filter with delayed error, allocated by the caller and filled by
  * vsksLmsInit. The fields keep their historical order; with natural alignment the record is
- * 72 bytes on LP64 systems (68 on 32-bit ones). Fields marked reserved are set but never read. */
+ * 68 bytes (17 words) on 32-bit systems and 80 bytes on LP64 ones, where the two pointers take 8
+ * bytes each and 4 bytes of padding precede dlyl. Fields marked reserved are set but never read. */
 typedef struct vskLmsState {
     float *taps;          /* heap buffer of tapsLen coefficients */
     int32_t tapsLen;
@@ -102,7 +103,21 @@ SIGCORE_API void vsksbMpy1(float val, float *dst, int32_t n);
 SIGCORE_API void vsksbMpy2(const float *src, float *dst, int32_t n);
 SIGCORE_API void vsksbMpy3(const float *srcA, const float *srcB, float *dst, int32_t n);
 
-/* Leaky LMS adaptive FIR filter with delayed error. */
+/* Leaky LMS adaptive FIR filter with delayed error.
+ *
+ * vsksLmsInit allocates taps (tapsLen floats, copied from taps or zero) and a delay line of
+ * dlyLen = tapsLen + errDly floats. A supplied dlyl holds dlyLen - 1 samples, oldest first; the
+ * line keeps them newest first and its oldest position starts at 0. errDly must be >= 0 (a
+ * negative delay is reported like any argument error). Initialising a ready state again without
+ * vskLmsFree loses its buffers.
+ *
+ * vsksLms adapts first (when step > 0: taps[i] = (1 - leak) taps[i] + step err dlyl[i + errDly],
+ * err being the error of the output returned errDly + 1 calls earlier), then shifts samp into
+ * the line and returns the output of the adapted taps.
+ *
+ * vskLmsFree releases both buffers, sets their pointers to null and clears both loaded flags, so
+ * vsksLms on a freed state reports instead of touching freed memory. vskLmsFree, vsksLmsSetStep
+ * and vsksLmsSetLeak do nothing with a null state. */
 SIGCORE_API void vsksLmsInit(int32_t lmsType, const float *taps, int32_t tapsLen, const float *dlyl,
                              float step, float leak, int32_t errDly, vskLmsState *state);
 SIGCORE_API float vsksLms(vskLmsState *state, float samp, float err);
