@@ -19,21 +19,40 @@ namespace {
 constexpr int kPointsPerInch = 72;
 constexpr int kPercent = 100;
 
-void PutPixel(QImage &image, int x, int y, QRgb colour)
-{
-    reinterpret_cast<QRgb *>(image.scanLine(y))[x] = colour;
-}
+// Direct pixel access to a Format_RGB32 image, taken once per trace.
+class TPixelTarget {
+public:
+    explicit TPixelTarget(QImage &image)
+        : FPixels(reinterpret_cast<QRgb *>(image.bits())),
+          FStride(static_cast<size_t>(image.bytesPerLine()) / sizeof(QRgb)),
+          FWidth(image.width()),
+          FHeight(image.height())
+    {
+    }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    void Put(int x, int y, QRgb colour)
+    {
+        if (x >= 0 && x < FWidth && y >= 0 && y < FHeight)
+            FPixels[static_cast<size_t>(y) * FStride + static_cast<size_t>(x)] = colour;
+    }
+
+private:
+    QRgb *FPixels;
+    size_t FStride;
+    int FWidth;
+    int FHeight;
+};
 
 // One polyline segment from (x0, y0) to (x0 + 1, y1), without its end pixel. A steep segment
 // steps one row per pixel: the first half of its rows lies in column x0, the rest in x0 + 1.
-void DrawColumnStep(QImage &image, int x0, int y0, int y1, QRgb colour)
+void DrawColumnStep(TPixelTarget &target, int x0, int y0, int y1, QRgb colour)
 {
-    const int height = image.height();
+    const int height = target.Height();
     const int rise = y1 - y0;
     const int steps = std::abs(rise);
     if (steps <= 1) {
-        if (x0 >= 0 && x0 < image.width() && y0 >= 0 && y0 < height)
-            PutPixel(image, x0, y0, colour);
+        target.Put(x0, y0, colour);
         return;
     }
     const int direction = rise > 0 ? 1 : -1;
@@ -47,11 +66,8 @@ void DrawColumnStep(QImage &image, int x0, int y0, int y1, QRgb colour)
         firstStep = std::max(firstStep, y0 - (height - 1));
         lastStep = std::min(lastStep, y0);
     }
-    for (int step = firstStep; step <= lastStep; ++step) {
-        const int x = 2 * step < steps ? x0 : x0 + 1;
-        if (x >= 0 && x < image.width())
-            PutPixel(image, x, y0 + direction * step, colour);
-    }
+    for (int step = firstStep; step <= lastStep; ++step)
+        target.Put(2 * step < steps ? x0 : x0 + 1, y0 + direction * step, colour);
 }
 
 // Places text by the top-left of its line box, as the plot's labels are specified.
@@ -123,8 +139,9 @@ void DrawPlotBackground(QImage &image, int topDb, int bottomDb, const QFont &fon
 
 void DrawTrace(QImage &image, std::span<const int> rows, QRgb colour)
 {
+    TPixelTarget target(image);
     for (size_t i = 0; i + 1 < rows.size(); ++i)
-        DrawColumnStep(image, static_cast<int>(i), rows[i], rows[i + 1], colour);
+        DrawColumnStep(target, static_cast<int>(i), rows[i], rows[i + 1], colour);
 }
 
 TPlotRenderer::TPlotRenderer(QSize plotSize, QFont font)
