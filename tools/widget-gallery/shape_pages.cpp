@@ -1,0 +1,223 @@
+// Gallery pages for the shaped buttons and the shaped window, set up as the program uses them.
+#include "bmshapedform.h"
+#include "gallerypage.h"
+#include "shapebutton.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPalette>
+#include <QPushButton>
+
+namespace {
+
+constexpr TColor panelBlue = 10317636;  // the main window's face, RGB 68, 111, 157
+constexpr QSize largeButton(53, 25);
+constexpr QSize smallButton(45, 21);
+
+QWidget *panel(QSize size)
+{
+    auto *page = new QWidget;
+    page->setAutoFillBackground(true);
+    QPalette palette = page->palette();
+    palette.setColor(QPalette::Window, toQColor(panelBlue));
+    palette.setColor(QPalette::WindowText, QColor(192, 201, 213));
+    page->setPalette(palette);
+    page->setMinimumSize(size);
+    return page;
+}
+
+void heading(QWidget *parent, const QString &text, QPoint at)
+{
+    auto *label = new QLabel(text, parent);
+    label->move(at);
+}
+
+TShapeButton *panelButton(QWidget *parent, const QString &caption, QPoint at, QSize size, bool on = false)
+{
+    auto *button = new TShapeButton(parent);
+    button->setGeometry(QRect(at, size));
+    ApplyPanelButtonStyle(*button, caption, size == largeButton ? PanelButtonTexture() : QImage());
+    button->SetFontColor(on ? kPanelButtonOnFont : kPanelButtonOffFont);
+    return button;
+}
+
+// A strip of four glyph frames (normal, disabled, hot, pressed): a small lamp in four states.
+QImage glyphStrip()
+{
+    constexpr int frame = 16;
+    QImage strip(4 * frame, frame, QImage::Format_RGB32);
+    strip.fill(QColor(255, 0, 255));  // the transparent key: the top-left pixel
+    QPainter painter(&strip);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor states[] = {QColor(40, 160, 60), QColor(130, 130, 130), QColor(90, 230, 110), QColor(20, 110, 40)};
+    for (int i = 0; i < 4; ++i) {
+        painter.setPen(QColor(20, 30, 40));
+        painter.setBrush(states[i]);
+        painter.drawEllipse(QRectF(i * frame + 2.5, 2.5, 11, 11));
+    }
+    return strip;
+}
+
+// A six-frame enter animation: a ring that grows.
+QImage enterStrip()
+{
+    constexpr int frame = 16;
+    QImage strip(6 * frame, frame, QImage::Format_RGB32);
+    strip.fill(QColor(68, 111, 157));
+    QPainter painter(&strip);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(255, 220, 120), 2));
+    for (int i = 0; i < 6; ++i)
+        painter.drawEllipse(QPointF(i * frame + 8, 8), 1.0 + i, 1.0 + i);
+    return strip;
+}
+
+TShapeButton *shapeButton(QWidget *parent, TShapeKind kind, QRect geometry, const QString &caption)
+{
+    auto *button = new TShapeButton(parent);
+    button->setGeometry(geometry);
+    button->SetButtonKind(kind);
+    button->SetButtonColor(0xB08050);
+    button->SetButtonColor1(0x604020);
+    button->SetFontColor(clWhite);
+    button->SetCaption3dKind(ckEmbossed);
+    button->SetShowFocusRGN(false);
+    button->setText(caption);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+// A skin: a rounded plate on a magenta key colour, with a round window and a slot cut out.
+QImage demoSkin()
+{
+    QImage skin(320, 200, QImage::Format_RGB32);
+    skin.fill(QColor(255, 0, 255));
+    QPainter painter(&skin);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(68, 111, 157));
+    painter.drawRoundedRect(QRect(0, 0, 320, 200), 40, 40);
+    painter.setBrush(QColor(100, 143, 189));
+    painter.drawRoundedRect(QRect(12, 12, 296, 30), 12, 12);
+    painter.setBrush(QColor(255, 0, 255));
+    painter.drawEllipse(QRect(250, 120, 50, 50));
+    painter.drawRect(QRect(30, 150, 150, 12));
+    painter.setPen(QColor(230, 236, 242));
+    painter.drawText(QRect(12, 12, 296, 30), Qt::AlignCenter, "Drag me by the plate");
+    return skin;
+}
+
+}  // namespace
+
+GALLERY_PAGE("Buttons", 30)
+{
+    auto *page = panel(QSize(680, 560));
+
+    heading(page, "Front panel: generator, analyser and I/Q (latched ones in white)", QPoint(10, 6));
+    const char *large[] = {"Generator", "Left", "Right", "Spec.An.", "Left", "Right", "I/Q Mode"};
+    for (int i = 0; i < 7; ++i)
+        panelButton(page, large[i], QPoint(10 + i * 64, 26), largeButton, i == 0 || i == 2 || i == 3);
+
+    heading(page, "Lock and R = L; pressed (Down) and disabled", QPoint(10, 60));
+    panelButton(page, "R = L", QPoint(10, 80), smallButton);
+    panelButton(page, "Lock", QPoint(64, 80), smallButton);
+    panelButton(page, "R = L", QPoint(118, 80), smallButton, true);
+    panelButton(page, "Lock", QPoint(172, 80), smallButton, true);
+    panelButton(page, "Generator", QPoint(240, 78), largeButton, true)->SetDown(true);
+    panelButton(page, "Spec.An.", QPoint(304, 78), largeButton)->setEnabled(false);
+    panelButton(page, "Lock", QPoint(368, 80), smallButton)->setEnabled(false);
+
+    heading(page, "Outline family (dk3D, embossed)", QPoint(10, 118));
+    const struct {
+        TShapeKind kind;
+        const char *name;
+    } kinds[] = {{bkRect, "Rect"},       {bkRoundRect, "Round"}, {bkElliptic, "Ellipse"}, {bkPoly, "Poly"},
+                 {bkPolyStar, "Star"},   {bkArc, "Arc"},         {bkDonut, "Donut"},      {bkUser, "User"},
+                 {bkArrow, "Arrow"},     {bkArrow1, "Arrow1"},   {bkArrow2, "Arrow2"},    {bkCross, "Cross"},
+                 {bkCutRect, "Cut"},     {bkCross1, "Cross1"},   {bkOval, "Oval"}};
+    for (int i = 0; i < 15; ++i) {
+        const QRect cell(10 + (i % 8) * 82, 140 + (i / 8) * 76, 74, 64);
+        auto *button = shapeButton(page, kinds[i].kind, cell, kinds[i].name);
+        if (kinds[i].kind == bkUser) {
+            // An L-shaped user region with a square window in it.
+            const QRegion user = QRegion(0, 0, 74, 24).united(QRegion(0, 24, 30, 40)).subtracted(QRegion(8, 6, 12, 12));
+            button->SetButtonRegion(user);
+        }
+        if (kinds[i].kind == bkArc)
+            button->SetArcAngle(2.4);
+    }
+
+    heading(page, "Bevel kinds: 3D, Flatten, 3dsimple, FlattenSimple, 3dBorder, 3dBorderFlatten, None (hover the flat ones)",
+            QPoint(10, 296));
+    const TShape3DKind bevels[] = {dk3D, dkFlatten, dk3dsimple, dkFlattenSimple, dk3dBorder, dk3dBorderFlatten, dkNone};
+    for (int i = 0; i < 7; ++i) {
+        auto *button = shapeButton(page, bkRoundRect, QRect(10 + i * 82, 318, 74, 30), QString("Kind %1").arg(i));
+        button->SetButton3DKind(bevels[i]);
+        button->SetButtonDepth(3);
+    }
+
+    heading(page, "Captions, gradients, glyphs, rotation", QPoint(10, 360));
+    const TCaption3DKind captions[] = {ckSimple, ckEmbossed, ckPressed};
+    const char *captionNames[] = {"Simple", "&Embossed", "Pressed"};
+    for (int i = 0; i < 3; ++i) {
+        auto *button = shapeButton(page, bkRoundRect, QRect(10 + i * 82, 382, 74, 30), captionNames[i]);
+        button->SetCaption3dKind(captions[i]);
+        button->SetFontColor(0x303030);
+        button->SetButtonColor(0xD0C8C0);
+    }
+    auto *linear = shapeButton(page, bkRoundRect, QRect(256, 382, 90, 30), "Linear");
+    linear->SetGradientKind(gkLinear);
+    linear->SetGradientAngle(900);
+    auto *circular = shapeButton(page, bkElliptic, QRect(354, 374, 60, 46), "Ring");
+    circular->SetGradientKind(gkCircular);
+    circular->SetButtonColor(0xE0B080);
+    circular->SetButtonColor1(0x503010);
+    auto *glyph = shapeButton(page, bkRoundRect, QRect(422, 382, 90, 30), "Glyph");
+    glyph->SetMainBitmap(glyphStrip(), 4);
+    glyph->SetBitmapAlign(haLeft, vaCenter);
+    glyph->SetTransparent(true);
+    glyph->SetCaptionAlign(haRight, vaCenter);
+    glyph->SetOnEnterBitmap(enterStrip(), 6, 40);
+    auto *rotated = shapeButton(page, bkRoundRect, QRect(530, 370, 80, 30), "Turned");
+    rotated->SetButtonAngle(300);
+    auto *vertical = shapeButton(page, bkRect, QRect(620, 360, 24, 70), "Up");
+    vertical->SetCaptionAngle(900);
+
+    heading(page, "Star with 5 peaks, donut ratio 0.6, spinning arrow", QPoint(10, 440));
+    auto *star = shapeButton(page, bkPolyStar, QRect(10, 462, 80, 80), "");
+    star->SetPeaksNumber(5);
+    star->SetGradientKind(gkCircular);
+    auto *donut = shapeButton(page, bkDonut, QRect(100, 462, 80, 80), "");
+    donut->SetRadiusRatio(0.6);
+    auto *spinner = shapeButton(page, bkArrow, QRect(200, 472, 60, 40), "");
+    spinner->SetRotationCenterFixed(true);
+    spinner->SetRotatedAngle(100);
+    spinner->SetRotatedTime(80);
+    auto *spin = panelButton(page, "Spin", QPoint(280, 480), largeButton);
+    QObject::connect(spin, &QAbstractButton::clicked, spinner, [spinner, spin] {
+        spinner->SetRotated(!spinner->Rotated());
+        spin->SetFontColor(spinner->Rotated() ? kPanelButtonOnFont : kPanelButtonOffFont);
+    });
+    return page;
+}
+
+GALLERY_PAGE("Shaped window", 35)
+{
+    auto *page = panel(QSize(400, 120));
+    heading(page, "A frameless window cut to its skin; drag it by the plate.", QPoint(10, 10));
+    auto *open = new QPushButton("Open shaped window", page);
+    open->move(10, 40);
+    QObject::connect(open, &QPushButton::clicked, page, [] {
+        auto *form = new QWidget(nullptr);
+        form->setAttribute(Qt::WA_DeleteOnClose);
+        auto *face = new TBMShapedForm(form);
+        face->SetAutoSize(true);
+        face->SetPicture(demoSkin());
+        auto *close = new TShapeButton(form);
+        close->setGeometry(250, 60, 53, 25);
+        ApplyPanelButtonStyle(*close, "Close", PanelButtonTexture());
+        QObject::connect(close, &QAbstractButton::clicked, form, &QWidget::close);
+        form->move(500, 300);
+        form->show();
+    });
+    return page;
+}

@@ -1,0 +1,74 @@
+// Shaped window face: shows a skin picture and cuts its frameless top-level window to the picture.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRegion>
+#include <QWidget>
+
+// The region of every pixel whose low 24 bits differ from the transparent colour, which is the
+// colour of the bottom-left pixel; each row's maximal runs become one rectangle each.
+QRegion BuildSkinRegion(const QImage &picture);
+
+// AutoSize and Stretch exclude each other; given their values now and at the last paint, returns
+// the settled pair (first AutoSize, then Stretch).
+struct TSizeModes {
+    bool autoSize;
+    bool stretch;
+};
+TSizeModes ReconcileSizeModes(TSizeModes now, TSizeModes last);
+
+// Lies over the whole client area of its form (a top-level window), draws the picture and gives
+// the form the picture's outline; dragging the picture moves the form.
+// Construction fails with std::logic_error "Please Drop on a Form" when the parent is not a
+// top-level window, and "Please Drop only one TBMShapedForm per Form" when it already holds one.
+class TBMShapedForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TBMShapedForm(QWidget *form);
+
+    // The skin; with AutoSize on the form's client area takes the picture's size.
+    void SetPicture(const QImage &picture);
+    const QImage &Picture() const { return FPicture; }
+    void SetAutoSize(bool on);
+    bool AutoSize() const { return FAutoSize; }
+    void SetStretch(bool on);
+    bool Stretch() const { return FStretch; }
+    void SetMoveable(bool on) { FMoveable = on; }
+    bool Moveable() const { return FMoveable; }
+
+    // The outline last handed to the form, in form coordinates (empty: rectangular window).
+    QRegion Region() const { return FRegion; }
+
+    void PictureUpdate();
+
+signals:
+    // The host's handlers of the picture's mouse events run before the drag logic.
+    void mousePressed(QMouseEvent *event);
+    void mouseReleased(QMouseEvent *event);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    static QWidget *CheckedForm(QWidget *form);
+    void ObtainRegion();
+    void RefreshForm();
+
+    QImage FPicture;
+    QRegion FRegion;
+    QSize FRegionSize;
+    QSize FLastSize;
+    bool FAutoSize = false;
+    bool FStretch = false;
+    bool FLastAutoSize = false;
+    bool FLastStretch = false;
+    bool FMoveable = true;
+    bool FDragging = false;
+    QPoint FDragGlobal;     // pointer at mouse-down, screen coordinates
+    QPoint FDragFormStart;  // form position at mouse-down
+};
