@@ -89,7 +89,13 @@ SIGCORE_API void vsksWinHamming(float *vec, int32_t n);
 SIGCORE_API void vsksWinHann(float *vec, int32_t n);
 SIGCORE_API void vsksWinKaiser(float *vec, int32_t n, float beta);
 
-/* Conversions between packed 8/16/32-bit integers and floats, without scaling. Return len. */
+/* Conversions between packed 8/16/32-bit integers and floats, without scaling. Return len.
+ * vsksbFloatToInt stores an in-range element rounded by the one rounding flag. An out-of-range
+ * element is set to the type limit on its side with VSK_CVT_SATURATE, otherwise left as it was,
+ * and with VSK_CVT_REPORT also reported (which ends the process). The floats 2^31 and 2^32,
+ * nearest to the 32-bit maxima, are out of range under every rounding. A NaN element is out of
+ * range on neither side: saturation stores 0, VSK_CVT_REPORT reports it, otherwise the
+ * destination element keeps its value. No element outside the type ever reaches a cast. */
 SIGCORE_API int32_t vsksbFloatToInt(const float *src, void *dst, int32_t len, int32_t wordSize, int32_t flags);
 SIGCORE_API int32_t vsksbIntToFloat(const void *src, float *dst, int32_t len, int32_t wordSize, int32_t flags);
 
