@@ -1,0 +1,199 @@
+// Engine construction, the device switch, the worker threads and the orderly shut-down.
+#include "audioengine.h"
+
+#include "portaudiodevice.h"
+#include "threadpriority.h"
+
+namespace zelvaro {
+
+namespace {
+constexpr const char *kNoMemoryText = "No memory for sound buffers!";
+constexpr const char *kDeviceLostText =
+    "The sound device stopped working: it was removed, or its sound server ended.\n"
+    "Switch the generator and the analyser off and on again to reopen it.";
+}  // namespace
+
+TAudioEngine::TAudioEngine(TAudioBackend backend, TWarnFunction warn, TRunOnGui runOnGui,
+                           TSampleHistory &history, TEngineState &state, TFrameWork frameWork,
+                           TLoopbackOptions loopback)
+    : FState(state), FHistory(history), FWarn(std::move(warn)), FRunOnGui(std::move(runOnGui)),
+      FFrameWork(std::move(frameWork))
+{
+    if (backend == TAudioBackend::Loopback) {
+        FLoopback = std::make_shared<TLoopbackCard>(loopback);
+        FWaveIn = FLoopback->MakeDevice(TWaveDirection::In);
+        FWaveOut = FLoopback->MakeDevice(TWaveDirection::Out);
+    } else {
+        FWaveIn = MakePortAudioDevice(TWaveDirection::In);
+        FWaveOut = MakePortAudioDevice(TWaveDirection::Out);
+    }
+    FFormat.SampleRate = kSampleRate;
+    FWaveIn->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
+    FWaveOut->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
+
+    // Each thread's events are reset here, before it starts, not by the thread itself: a quit
+    // signalled before a new thread first ran must not be lost.
+    for (TEvent *event : {&FRequeueEvent, &FOutputDoneEvent, &FProcessEvent, &FProcessQuitEvent,
+                          &FRequeueQuitEvent, &FGenQuitEvent})
+        event->Reset();
+    FReQueThread = std::thread([this] { ReQueBufferBody(); });
+    FGenOutThread = std::thread([this] {
+        SetCurrentThreadPriority(tpHighest);
+        GenOutBody();
+    });
+    FProcessThread = std::thread([this] { DoProcessBody(); });
+
+    // The cosine table was built with FSynth; the buffers come last.
+    FSoundBuffersOk = AllocSoundBuffers() == 0;
+    if (!FSoundBuffersOk && FWarn)
+        FWarn(kNoMemoryText);
+}
+
+TAudioEngine::~TAudioEngine()
+{
+    Shutdown();
+}
+
+void TAudioEngine::SetErrorBox(TErrorBoxFunction errorBox)
+{
+    FErrorBox = std::move(errorBox);
+}
+
+void TAudioEngine::SetDeviceLostHandler(std::function<void()> handler)
+{
+    FDeviceLostHandler = std::move(handler);
+}
+
+int TAudioEngine::AllocSoundBuffers()
+{
+    FInBufArea.reset(new (std::nothrow) uint8_t[kBufAreaBytes]());
+    FInBlockCopy.reset(new (std::nothrow) uint8_t[kBlockBytes]());
+    FOutBufArea.reset(new (std::nothrow) uint8_t[kBufAreaBytes]());
+    return FInBufArea && FInBlockCopy && FOutBufArea ? 0 : 1;
+}
+
+uint64_t TAudioEngine::CaptureSamplesDropped() const
+{
+    return FWaveIn->SamplesDropped();
+}
+
+bool TAudioEngine::OpenDevices()
+{
+    if (FDevicesOpen)
+        return true;
+    if (!FSoundBuffersOk)
+        return false;
+    FDeviceLostReported.store(false);
+    if (!StartInput())
+        return false;
+    if (!StartOutput()) {
+        StopInput();
+        return false;
+    }
+    FDevicesOpen = true;
+    return true;
+}
+
+void TAudioEngine::CloseDevices()
+{
+    StopInput();
+    StopOutput();
+    FDevicesOpen = false;
+}
+
+bool TAudioEngine::UpdateDevices(bool generatorOn, bool analyserOn)
+{
+    if (generatorOn || analyserOn)
+        return OpenDevices();
+    if (FDevicesOpen)
+        CloseDevices();
+    return true;
+}
+
+void TAudioEngine::Shutdown()
+{
+    if (FShutDown)
+        return;
+    FShutDown = true;
+    FRequeueQuitEvent.Set();
+    FReQueThread.join();
+    FGenQuitEvent.Set();
+    FGenOutThread.join();
+    FProcessQuitEvent.Set();
+    FProcessThread.join();
+    StopInput();
+    StopOutput();
+    FDevicesOpen = false;
+}
+
+void TAudioEngine::ShowError(const std::string &caption, const std::string &text)
+{
+    if (FErrorBox)
+        FErrorBox(caption, text);
+    else if (FWarn)
+        FWarn(caption + ": " + text);
+}
+
+// Both devices usually die together; the user hears of it once per opening.
+void TAudioEngine::DeviceLost(TWaveDirection)
+{
+    if (FDeviceLostReported.exchange(true))
+        return;
+    if (FWarn)
+        FWarn(kDeviceLostText);
+    if (FDeviceLostHandler && FRunOnGui)
+        FRunOnGui(FDeviceLostHandler);
+}
+
+// TReQueBuffer: hands finished capture buffers back to the device. A buffer is re-added only
+// while the device is open and not stopping; otherwise a buffer returned by the reset would be
+// queued again on a device that is closing.
+void TAudioEngine::ReQueBufferBody()
+{
+    while (WaitForAny({&FRequeueQuitEvent, &FRequeueEvent}) != 0) {
+        for (TWaveHeader &header : FInHeaders) {
+            if (!FWaveInIsOpen.load() || FWaveInStopping.load())
+                break;
+            if (!(header.Flags.load() & kWhdrDone))
+                continue;
+            const int result = FWaveIn->Queue(header);
+            if (result != kWaveNoError) {
+                // A stop that began meanwhile explains the failure; it is not worth a message.
+                if (!FWaveInStopping.load() && FWarn)
+                    FWarn("Error during inbuffer requeing, code " + std::to_string(result));
+                break;
+            }
+        }
+    }
+}
+
+// TGenOut: refills every free playback buffer and writes it. The state word becomes -1 before
+// the write: the device may return the buffer (state 0) before the write call has even returned,
+// and a -1 stored afterwards would mark it queued for ever.
+void TAudioEngine::GenOutBody()
+{
+    while (WaitForAny({&FGenQuitEvent, &FOutputDoneEvent}) != 0) {
+        FillOutputBuffers();
+        for (TWaveHeader &header : FOutHeaders) {
+            if (header.User.load() != 1)
+                continue;
+            header.User.store(-1);
+            (void)FWaveOut->Queue(header);
+        }
+    }
+}
+
+// TDoProcess: one analyser frame per ProcessEvent while the analyser is on.
+void TAudioEngine::DoProcessBody()
+{
+    while (WaitForAny({&FProcessQuitEvent, &FProcessEvent}) != 0) {
+        if (!FState.SpecOn.load(std::memory_order_relaxed))
+            continue;
+        FState.Processing.store(true, std::memory_order_relaxed);
+        if (FFrameWork)
+            FFrameWork();
+        FState.Processing.store(false, std::memory_order_relaxed);
+    }
+}
+
+}  // namespace zelvaro

@@ -1,0 +1,135 @@
+// Audio capture: opening the capture device, its callback, and the block hand-over.
+#include "audioengine.h"
+
+#include <sigcore.h>
+
+#include <cstring>
+
+namespace zelvaro {
+
+namespace {
+constexpr int kSystemTextFailure = 9;  // OpenWaveIn/OpenWaveOut already showed a message
+}
+
+int TAudioEngine::OpenWaveIn()
+{
+    if (FWaveIn->NumDevs() == 0)
+        return kWaveError;
+    const int opened = FWaveIn->Open(FFormat, [this](int message, TWaveHeader *header) {
+        WaveInProc(message, header);
+    });
+    switch (opened) {
+    case kWaveAllocated:
+        FWarn("Windows reports that your SoundCard is already in use by another program");
+        return kSystemTextFailure;
+    case kWaveBadDeviceId:
+        FWarn("Bad SoundCard Device");
+        return kSystemTextFailure;
+    case kWaveNoDriver:
+        FWarn("No SoundCard driver!");
+        return kSystemTextFailure;
+    case kWaveNoMem:
+        FWarn("Not Enough Memory for SoundCard");
+        return kSystemTextFailure;
+    case kWaveBadFormat:
+        FWarn("Your SoundCard does not support this Wave Format");
+        return kSystemTextFailure;
+    default:
+        break;
+    }
+    int error = opened;  // any other failure counts as a buffer error
+    for (int i = 0; i < kSoundBufferCount && error == kWaveNoError; ++i) {
+        TWaveHeader &header = FInHeaders[static_cast<size_t>(i)];
+        uint8_t *buffer = FInBufArea.get() + i * kBlockBytes;
+        header.Clear();
+        std::memset(buffer, 0, kBlockBytes);
+        header.Data = buffer;
+        header.BufferLength = kBlockBytes;
+        error = FWaveIn->Prepare(header) + FWaveIn->Queue(header);
+    }
+    if (error != kWaveNoError) {
+        if (FWaveInIsOpen.load())
+            FWaveIn->Close();
+        FWarn("Errors during In_Buffers prepare");
+        return kWaveError;
+    }
+    return FWaveIn->Start();
+}
+
+// Failing stop, reset, unprepare and close calls are ignored. Close also runs when the device
+// is not open: it then only releases what a failed open acquired.
+void TAudioEngine::CloseWaveIn()
+{
+    FWaveInStopping.store(true);
+    FWaveIn->Pause();
+    FWaveIn->Reset();
+    for (TWaveHeader &header : FInHeaders)
+        FWaveIn->Unprepare(header);
+    FWaveIn->Close();
+}
+
+bool TAudioEngine::StartInput()
+{
+    FWaveInStopping.store(false);
+    const int result = OpenWaveIn();
+    if (result == kWaveNoError)
+        return true;
+    if (result != kSystemTextFailure) {
+        ShowError("Audio input error", FWaveIn->ErrorText(result));
+        StopInput();
+    }
+    return false;
+}
+
+void TAudioEngine::StopInput()
+{
+    CloseWaveIn();
+}
+
+void TAudioEngine::WaveInProc(int message, TWaveHeader *header)
+{
+    switch (message) {
+    case kWimOpen:
+        FWaveInIsOpen.store(true);
+        break;
+    case kWimClose:
+        FWaveInIsOpen.store(false);
+        break;
+    case kWimData:
+        if (FWaveInStopping.load())
+            break;  // buffers returned by a reset are neither analysed nor re-queued
+        FLastInHeader.store(header);
+        ProcessInputBlock();
+        break;
+    default:
+        break;
+    }
+}
+
+// Runs on the capture driver thread. The buffer is given back as soon as it is copied; the split,
+// conversion and slide work on the copy. FftSize is read once, so both channels of a block slide
+// by the same size even if the analyser's span changes meanwhile.
+void TAudioEngine::ProcessInputBlock()
+{
+    const TWaveHeader *header = FLastInHeader.load();
+    std::memcpy(FInBlockCopy.get(), header->Data, kBlockBytes);
+    FRequeueEvent.Set();
+
+    std::array<int16_t, kBlockFrames> left16;
+    std::array<int16_t, kBlockFrames> right16;
+    std::array<float, kBlockFrames> leftF;
+    std::array<float, kBlockFrames> rightF;
+    std::array<int16_t, 2 * kBlockFrames> interleaved;
+    std::memcpy(interleaved.data(), FInBlockCopy.get(), kBlockBytes);
+    for (size_t k = 0; k < static_cast<size_t>(kBlockFrames); ++k) {
+        left16[k] = interleaved[2 * k];
+        right16[k] = interleaved[2 * k + 1];
+    }
+    vsksbIntToFloat(left16.data(), leftF.data(), kBlockFrames, 16, 0);
+    vsksbIntToFloat(right16.data(), rightF.data(), kBlockFrames, 16, 0);
+    const int fftSize = FState.FftSize.load(std::memory_order_relaxed);
+    FHistory.SlideIn(leftF.data(), rightF.data(), fftSize);
+    FBlocksCaptured.fetch_add(1);
+}
+
+}  // namespace zelvaro

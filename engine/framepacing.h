@@ -1,0 +1,21 @@
+// Analyser frame pacing: the tick interval that follows how long frames take.
+#pragma once
+
+#include <cstdint>
+
+namespace zelvaro {
+
+constexpr int64_t kMinTickMs = 5;
+constexpr int64_t kMaxTickMs = 10000;
+constexpr int kStartTickMs = 80;
+
+// One input block's duration plus 5 ms, truncated, in signed 64-bit arithmetic and clamped to
+// [kMinTickMs, kMaxTickMs]: a calibration that makes the effective rate tiny, zero, negative or
+// not a number cannot produce a wrapped or absurd interval.
+uint32_t TickFloorMs(double effSampleRate);
+
+// TickTimer's rule: one ms longer while the previous frame is still being computed, otherwise
+// one ms shorter but not below the floor; the result stays within [kMinTickMs, kMaxTickMs].
+uint32_t NextTickInterval(uint32_t interval, bool processing, double effSampleRate);
+
+}  // namespace zelvaro

@@ -1,0 +1,190 @@
+// PortAudio backend: the real-time callback only moves samples between the stream and the ring.
+#include "portaudiodevice.h"
+
+#include <portaudio.h>
+
+#include <cerrno>
+
+namespace zelvaro {
+
+namespace {
+constexpr unsigned long kFramesPerBuffer = 2048;
+
+// Holds PortAudio initialised; PortAudio counts nested initialisations itself. A server started
+// after the last session ended is found by the next one.
+class TPortAudioSession {
+public:
+    TPortAudioSession() : FResult(Pa_Initialize()) {}
+    ~TPortAudioSession()
+    {
+        if (FResult == paNoError)
+            Pa_Terminate();
+    }
+    TPortAudioSession(const TPortAudioSession &) = delete;
+    TPortAudioSession &operator=(const TPortAudioSession &) = delete;
+    PaError Result() const { return FResult; }
+
+private:
+    PaError FResult;
+};
+
+PaDeviceIndex DefaultDevice(TWaveDirection direction)
+{
+    return direction == TWaveDirection::In ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
+}
+
+long LastHostError()
+{
+    const PaHostErrorInfo *info = Pa_GetLastHostErrorInfo();
+    return info ? info->errorCode : 0;
+}
+}  // namespace
+
+int MapPortAudioError(int paError, int deviceCount, long hostErrorCode)
+{
+    switch (paError) {
+    case paNoError:
+        return kWaveNoError;
+    case paDeviceUnavailable:
+    case paInvalidDevice:
+        if (deviceCount <= 0)
+            return kWaveError;  // no sound device at all
+        return paError == paDeviceUnavailable ? kWaveAllocated : kWaveBadDeviceId;
+    case paInsufficientMemory:
+        return kWaveNoMem;
+    case paInvalidSampleRate:
+    case paSampleFormatNotSupported:
+    case paInvalidChannelCount:
+    case paBadIODeviceCombination:
+        return kWaveBadFormat;
+    case paNotInitialized:
+    case paHostApiNotFound:
+    case paInvalidHostApi:
+        return kWaveNoDriver;
+    case paUnanticipatedHostError:
+        if (hostErrorCode == -EBUSY || hostErrorCode == EBUSY)
+            return kWaveAllocated;
+        if (hostErrorCode == -ENOENT || hostErrorCode == -ENODEV)
+            return kWaveBadDeviceId;
+        return paError;
+    default:
+        return paError;
+    }
+}
+
+bool AudioDevicesAvailable()
+{
+    TPortAudioSession session;
+    if (session.Result() != paNoError)
+        return false;
+    return Pa_GetDefaultInputDevice() != paNoDevice && Pa_GetDefaultOutputDevice() != paNoDevice;
+}
+
+namespace {
+class TPortAudioDevice final : public TWaveDevice {
+public:
+    explicit TPortAudioDevice(TWaveDirection direction) : TWaveDevice(direction) {}
+    ~TPortAudioDevice() override { Close(); }
+
+    int NumDevs() override
+    {
+        if (!AcquireSession())
+            return 0;
+        return DefaultDevice(Direction()) == paNoDevice ? 0 : 1;
+    }
+
+    std::string ErrorText(int code) const override
+    {
+        if (code < 0)
+            return std::string(Pa_GetErrorText(code)).substr(0, kErrorTextChars);
+        return TWaveDevice::ErrorText(code);
+    }
+
+protected:
+    int OpenStream(const TWaveFormat &format) override
+    {
+        if (!AcquireSession())
+            return MapPortAudioError(FSession ? FSession->Result() : paNotInitialized, 0, 0);
+        const PaDeviceIndex device = DefaultDevice(Direction());
+        if (device == paNoDevice)
+            return MapPortAudioError(paDeviceUnavailable, Pa_GetDeviceCount(), 0);
+        const PaDeviceInfo *info = Pa_GetDeviceInfo(device);
+        if (!info)
+            return kWaveBadDeviceId;
+        if (format.BitsPerSample != 16)
+            return kWaveBadFormat;
+
+        PaStreamParameters params{};
+        params.device = device;
+        params.channelCount = format.Channels;
+        params.sampleFormat = paInt16;
+        params.suggestedLatency = Direction() == TWaveDirection::In ? info->defaultHighInputLatency
+                                                                    : info->defaultHighOutputLatency;
+        const bool in = Direction() == TWaveDirection::In;
+        PaError err = Pa_OpenStream(&FStream, in ? &params : nullptr, in ? nullptr : &params,
+                                    format.SampleRate, kFramesPerBuffer, paClipOff,
+                                    &TPortAudioDevice::StreamCallback, this);
+        if (err == paNoError)
+            err = Pa_SetStreamFinishedCallback(FStream, &TPortAudioDevice::StreamFinished);
+        if (err == paNoError)
+            err = Pa_StartStream(FStream);
+        if (err != paNoError) {
+            const int result = MapPortAudioError(err, Pa_GetDeviceCount(), LastHostError());
+            if (FStream)
+                Pa_CloseStream(FStream);
+            FStream = nullptr;
+            return result;
+        }
+        return kWaveNoError;
+    }
+
+    void CloseStream() override
+    {
+        if (!FStream)
+            return;
+        // Abort rather than stop: nothing is left to drain, and a stream whose server went away
+        // must not keep the caller waiting.
+        Pa_AbortStream(FStream);
+        Pa_CloseStream(FStream);
+        FStream = nullptr;
+    }
+
+    void Released() override { FSession.reset(); }
+
+private:
+    bool AcquireSession()
+    {
+        if (!FSession)
+            FSession = std::make_unique<TPortAudioSession>();
+        return FSession->Result() == paNoError;
+    }
+
+    static int StreamCallback(const void *input, void *output, unsigned long frames,
+                              const PaStreamCallbackTimeInfo *, PaStreamCallbackFlags, void *user)
+    {
+        auto *self = static_cast<TPortAudioDevice *>(user);
+        const size_t samples = frames * 2;
+        if (self->Direction() == TWaveDirection::In) {
+            if (input)
+                self->HardwareCaptured(static_cast<const int16_t *>(input), samples);
+        } else if (output) {
+            self->HardwarePlays(static_cast<int16_t *>(output), samples);
+        }
+        return paContinue;
+    }
+
+    // Runs when the stream ends for any reason; the base class ignores it during a close, so
+    // what remains is a device or server that went away.
+    static void StreamFinished(void *user) { static_cast<TPortAudioDevice *>(user)->HardwareFinished(); }
+
+    std::unique_ptr<TPortAudioSession> FSession;
+    PaStream *FStream = nullptr;
+};
+}  // namespace
+
+std::unique_ptr<TWaveDevice> MakePortAudioDevice(TWaveDirection direction)
+{
+    return std::make_unique<TPortAudioDevice>(direction);
+}
+
+}  // namespace zelvaro

@@ -1,0 +1,183 @@
+// The whole engine on the loopback card: tones through both devices into the histories.
+#include "enginetestutil.h"
+#include "fakegui.h"
+
+#include <audioengine.h>
+#include <loopbackcard.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+
+namespace zelvaro {
+namespace {
+
+using namespace std::chrono_literals;
+using test::DbFullScale;
+using test::FitTone;
+using test::TFakeGui;
+using test::TWarnRecorder;
+using test::WaitFor;
+
+constexpr double kBlockSeconds = 2048.0 / kSampleRate;
+constexpr int kWindow = 16384;
+
+void SetTwoTones(TEngineState &state)
+{
+    state.LFreqHz = 1292;
+    state.RFreqHz = 1938;
+    state.LAmpl = 0.5f;
+    state.RAmpl = 0.5f;
+    state.TLedLeft = true;
+    state.TLedRight = true;
+    state.FftSize = kWindow;
+}
+
+TEST(LoopbackEngine, TonesArriveAtTheirLevelsWithNoBlockLostOrRepeated)
+{
+    TEngineState state;
+    SetTwoTones(state);
+    TSampleHistory history;
+    TFakeGui gui(true);
+    TWarnRecorder warnings;
+    TAudioEngine engine(TAudioBackend::Loopback, warnings.Warn(), gui.RunOnGui(), history, state, {});
+    ASSERT_TRUE(engine.SoundBuffersOk());
+
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(engine.OpenDevices());
+    // Four silent blocks play first; 14 blocks leave the newest 8 all tone.
+    ASSERT_TRUE(WaitFor([&] { return engine.BlocksCaptured() >= 14; }));
+    const uint64_t captured = engine.BlocksCaptured();
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::vector<float> left(kWindow), right(kWindow);
+    history.CopyNewest(left.data(), right.data(), kWindow);
+    engine.CloseDevices();
+
+    // One block per block time since the open: none lost, none delivered twice.
+    EXPECT_NEAR(static_cast<double>(captured), elapsed / kBlockSeconds, 1.5);
+    EXPECT_EQ(engine.CaptureSamplesDropped(), 0u);
+    // Every playback buffer keeps circulating: generation keeps pace with capture.
+    EXPECT_GE(engine.BlocksGenerated() + 1, captured);
+
+    const auto fitL = FitTone(left, 1292.0, kSampleRate);
+    const auto fitR = FitTone(right, 1938.0, kSampleRate);
+    EXPECT_NEAR(DbFullScale(fitL.Amplitude), -6.02, 0.01);
+    EXPECT_NEAR(DbFullScale(fitR.Amplitude), -6.02, 0.01);
+    // A lost or repeated block would jump the phase: thousands of steps, not rounding and noise.
+    EXPECT_LE(fitL.MaxResidual, 3.0);
+    EXPECT_LE(fitR.MaxResidual, 3.0);
+    EXPECT_LT(DbFullScale(FitTone(left, 1938.0, kSampleRate).Amplitude), -100.0);
+    EXPECT_TRUE(warnings.Texts().empty());
+}
+
+TEST(LoopbackEngine, ChannelsOffGiveSilenceAndPlaybackGoesOn)
+{
+    TEngineState state;
+    SetTwoTones(state);
+    state.TLedLeft = false;
+    state.TLedRight = false;
+    TSampleHistory history;
+    TFakeGui gui(true);
+    TWarnRecorder warnings;
+    TAudioEngine engine(TAudioBackend::Loopback, warnings.Warn(), gui.RunOnGui(), history, state, {},
+                        TLoopbackOptions{0, -300.0, 1});
+    ASSERT_TRUE(engine.OpenDevices());
+    ASSERT_TRUE(WaitFor([&] { return engine.BlocksCaptured() >= 10; }));
+    std::vector<float> left(kWindow), right(kWindow);
+    history.CopyNewest(left.data(), right.data(), kWindow);
+    engine.CloseDevices();
+    EXPECT_GE(engine.BlocksGenerated(), 10u);
+    for (size_t i = 0; i < left.size(); ++i) {
+        ASSERT_EQ(left[i], 0.0f) << i;
+        ASSERT_EQ(right[i], 0.0f) << i;
+    }
+}
+
+TEST(LoopbackEngine, RepeatedOpenAndCloseNeverRequeuesOnAClosingDevice)
+{
+    TEngineState state;
+    SetTwoTones(state);
+    TSampleHistory history;
+    TFakeGui gui(true);
+    TWarnRecorder warnings;
+    TAudioEngine engine(TAudioBackend::Loopback, warnings.Warn(), gui.RunOnGui(), history, state, {});
+    for (int cycle = 0; cycle < 4; ++cycle) {
+        const uint64_t before = engine.BlocksCaptured();
+        ASSERT_TRUE(engine.UpdateDevices(true, false));
+        EXPECT_TRUE(engine.DevicesOpen());
+        ASSERT_TRUE(WaitFor([&] { return engine.BlocksCaptured() >= before + 2; }));
+        ASSERT_TRUE(engine.UpdateDevices(false, false));
+        EXPECT_FALSE(engine.DevicesOpen());
+    }
+    const uint64_t closed = engine.BlocksCaptured();
+    std::this_thread::sleep_for(250ms);
+    EXPECT_EQ(engine.BlocksCaptured(), closed);  // nothing arrives after the close
+    EXPECT_TRUE(warnings.Texts().empty()) << warnings.Texts().front();
+}
+
+TEST(LoopbackEngine, ProcessEventRunsOneFrameOnlyWhileTheAnalyserIsOn)
+{
+    TEngineState state;
+    TSampleHistory history;
+    TFakeGui gui(true);
+    TWarnRecorder warnings;
+    std::atomic<int> frames{0};
+    std::atomic<bool> processingSeen{false};
+    TAudioEngine engine(TAudioBackend::Loopback, warnings.Warn(), gui.RunOnGui(), history, state,
+                        [&] {
+                            processingSeen = state.Processing.load();
+                            ++frames;
+                        });
+    engine.SignalProcess();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(frames.load(), 0);
+    state.SpecOn = true;
+    engine.SignalProcess();
+    ASSERT_TRUE(WaitFor([&] { return frames == 1; }));
+    EXPECT_TRUE(processingSeen.load());
+    EXPECT_TRUE(WaitFor([&] { return !state.Processing.load(); }));
+    engine.Shutdown();
+    engine.Shutdown();  // a second call is harmless
+}
+
+TEST(LoopbackDevice, BufferRulesOfTheWaveInterface)
+{
+    auto card = std::make_shared<TLoopbackCard>();
+    auto device = card->MakeDevice(TWaveDirection::In);
+    std::vector<uint8_t> data(kBlockBytes);
+    TWaveHeader header;
+    header.Data = data.data();
+    header.BufferLength = kBlockBytes;
+    std::atomic<int> opened{0}, closed{0}, returned{0};
+    auto callback = [&](int message, TWaveHeader *) {
+        if (message == kWimOpen)
+            ++opened;
+        else if (message == kWimClose)
+            ++closed;
+        else if (message == kWimData)
+            ++returned;
+    };
+    EXPECT_EQ(device->Queue(header), kWaveUnprepared);
+    ASSERT_EQ(device->Prepare(header), kWaveNoError);
+    EXPECT_EQ(device->Queue(header), kWaveInvalidHandle);  // not open
+    TWaveFormat mono;
+    mono.Channels = 1;
+    EXPECT_EQ(device->Open(mono, callback), kWaveBadFormat);
+    ASSERT_EQ(device->Open(TWaveFormat{}, callback), kWaveNoError);
+    EXPECT_EQ(opened.load(), 1);  // delivered before Open returned
+    EXPECT_EQ(device->Open(TWaveFormat{}, callback), kWaveAllocated);
+    ASSERT_EQ(device->Queue(header), kWaveNoError);
+    EXPECT_EQ(device->Unprepare(header), kWaveStillPlaying);
+    EXPECT_EQ(device->Reset(), kWaveNoError);  // not started: the buffer comes back unfilled
+    EXPECT_EQ(returned.load(), 1);
+    EXPECT_TRUE(header.Flags.load() & kWhdrDone);
+    EXPECT_EQ(header.BytesRecorded.load(), 0u);
+    EXPECT_EQ(device->Unprepare(header), kWaveNoError);
+    EXPECT_EQ(device->Close(), kWaveNoError);
+    EXPECT_EQ(closed.load(), 1);  // delivered before Close returned
+    EXPECT_EQ(device->Close(), kWaveInvalidHandle);
+}
+
+}  // namespace
+}  // namespace zelvaro
