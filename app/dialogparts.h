@@ -1,0 +1,48 @@
+// Pieces the calibration and skew dialogs share: their frame, colours, memo, labels and key filter.
+#pragma once
+
+#include "colorref.h"
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <QValidator>
+
+class QDialog;
+class QLineEdit;
+class QTextEdit;
+class TBevelText;
+
+namespace zelvaro {
+
+inline constexpr TColor kDialogColour = 7427893;       // RGB 53, 87, 113
+inline constexpr TColor kMemoColour = 14540253;        // light grey behind the explanation
+inline constexpr TColor kDialogLabelColour = 15261656; // captions of the fields
+inline constexpr TColor kNumberFieldColour = 14603982; // background of the calibration fields
+
+// The dialogs' "MS Sans Serif" at a pixel height, with metric-compatible stand-ins on Linux.
+QFont DialogFont(int pixelSize, bool bold = false);
+
+// A fixed-size dialog with a caption but no caption buttons, filled with kDialogColour.
+void SetUpDialogFrame(QDialog *dialog, const QString &caption, int clientWidth, int clientHeight);
+
+// A read-only, centred explanation that takes no keys and never holds the focus.
+QTextEdit *MakeMemo(QWidget *parent, const QStringList &lines, const QRect &geometry);
+
+// A field caption: shadowed text, no frame, no blinking.
+TBevelText *MakeDialogLabel(QWidget *parent, const QString &caption, int left, int top);
+
+// Lets through only texts made of the given characters (typing, pasting and dropping alike).
+class TCharFilter : public QValidator {
+public:
+    TCharFilter(QString allowed, QObject *parent);
+    State validate(QString &input, int &pos) const override;
+
+private:
+    QString FAllowed;
+};
+
+// The locale for reading typed numbers: its decimal separator only, no thousands separators.
+QLocale StrictNumberLocale(const QLocale &locale);
+
+}  // namespace zelvaro

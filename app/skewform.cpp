@@ -1,0 +1,189 @@
+// The channel skew dialog: slider and typed delay, with the locale's decimal separator.
+#include "skewform.h"
+
+#include "beveltext.h"
+#include "configrecord.h"
+#include "dialogparts.h"
+#include "nakedslider.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextEdit>
+
+#include <cmath>
+
+namespace zelvaro {
+
+namespace {
+
+constexpr int kClientWidth = 370;
+constexpr int kClientHeight = 250;
+constexpr int kSliderMin = -500;  // -50.0 us, the "Left" end
+constexpr int kSliderMax = 500;
+constexpr int kSliderThickness = 2;
+constexpr int kSliderPageStep = 100;
+constexpr int kDelayPixels = 13;
+constexpr int kMaxDelayDecimals = 2;
+constexpr char kDelayKeys[] = "0123456789,-.";
+constexpr char kEmptyDelay[] = "0.0";
+
+const QStringList kMemoLines = {
+    QStringLiteral("This panel allows to specify the time delay that one of the"),
+    QStringLiteral("channels of the sound card may have with respect to the other."),
+    QStringLiteral("Good quality sound cards do not have this problem, so use"),
+    QStringLiteral("this function only if you are sure you need it."),
+    QString(),
+    QStringLiteral("When the slider is in its center position and zero is indicated,"),
+    QStringLiteral("no compensation is computed. Moving it toward Left or Right"),
+    QStringLiteral("applies the displayed delay compensation (expressed in "),
+    QStringLiteral("microseconds) to the corresponding channel."),
+    QStringLiteral("You can alternatively input the delay value in the input field."),
+};
+
+const QString kInputErrorCaption = QStringLiteral("      Zelvaro - Input error");
+const QString kNotANumberText = QStringLiteral("The value entered doesn't have a valid numeric format");
+
+void ShowInputError(QWidget *parent, const QString &text, const QString &caption)
+{
+    QMessageBox::warning(parent, caption, text);
+}
+
+}  // namespace
+
+QString FormatDelay(double microseconds, const QLocale &locale)
+{
+    const QLocale plain = StrictNumberLocale(locale);
+    const double rounded = std::round(microseconds * 100.0) / 100.0;
+    QString digits = plain.toString(std::abs(rounded), 'f', kMaxDelayDecimals);
+    if (digits.endsWith(u'0'))
+        digits.chop(1);  // "##0.0#": the second decimal only when it is not zero
+    // A value that rounds to zero is shown as zero, never as "-0.0".
+    return (rounded < 0.0 ? QStringLiteral(" -") : QStringLiteral("  ")) + digits;
+}
+
+std::optional<double> ParseDelay(const QString &text, const QLocale &locale, QString *normalized)
+{
+    QString typed = text;
+    qsizetype separatorAt = typed.indexOf(u'.');
+    if (separatorAt < 0)
+        separatorAt = typed.indexOf(u',');
+    if (separatorAt >= 0)
+        typed[separatorAt] = locale.decimalPoint().at(0);
+    if (normalized)
+        *normalized = typed;
+
+    bool ok = false;
+    const double value = StrictNumberLocale(locale).toDouble(typed.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+TSkewDlg::TSkewDlg(QWidget *parent, const QLocale &locale)
+    : QDialog(parent), FLocale(locale), FDecimalSeparator(locale.decimalPoint().at(0)), FInputError(ShowInputError)
+{
+    setObjectName(QStringLiteral("SkewDlg"));
+    SetUpDialogFrame(this, QStringLiteral("                    Channel Skew Compensation"), kClientWidth,
+                     kClientHeight);
+    setFont(DialogFont(11));
+
+    Memo1 = MakeMemo(this, kMemoLines, QRect(21, 16, 327, 149));
+
+    DelaySlider = new TNakedSlider(this);
+    DelaySlider->setObjectName(QStringLiteral("DelaySlider"));
+    DelaySlider->SetOrientation(orHorizontal);
+    DelaySlider->setGeometry(12, 186, 347, 15);
+    DelaySlider->SetHandCursor(false);
+    DelaySlider->SetMin(kSliderMin);
+    DelaySlider->SetMax(kSliderMax);
+    DelaySlider->SetThickness(kSliderThickness);
+    DelaySlider->SetThumbStyle(tsStdVBar);
+    DelaySlider->SetStepPage(kSliderPageStep);
+    DelaySlider->SetPosition(0);
+
+    LLeft = MakeDialogLabel(this, QStringLiteral("Left"), 18, 204);
+    LRight = MakeDialogLabel(this, QStringLiteral("Right"), 324, 204);
+    LDelay = MakeDialogLabel(this, QStringLiteral("Microseconds"), 143, 232);
+
+    Delay = new QLineEdit(QString::fromLatin1(kEmptyDelay), this);
+    Delay->setObjectName(QStringLiteral("Delay"));
+    Delay->setGeometry(155, 212, 59, 21);
+    Delay->setFont(DialogFont(kDelayPixels, true));
+    Delay->setValidator(new TCharFilter(QString::fromLatin1(kDelayKeys), Delay));
+    QPalette palette = Delay->palette();
+    palette.setColor(QPalette::Text, Qt::black);
+    Delay->setPalette(palette);
+
+    OkBtn = new QPushButton(QStringLiteral("OK"), this);
+    OkBtn->setGeometry(53, 222, 67, 21);
+    OkBtn->setDefault(true);
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn->setGeometry(249, 222, 67, 21);
+    setTabOrder(Delay, OkBtn);
+    setTabOrder(OkBtn, CancelBtn);
+
+    connect(DelaySlider, &TNakedSlider::OnChange, this, &TSkewDlg::DelaySliderChange);
+    connect(OkBtn, &QPushButton::clicked, this, &TSkewDlg::OkBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+std::optional<double> TSkewDlg::Execute(double skewUs)
+{
+    SetSkewUs(skewUs);
+    if (exec() != QDialog::Accepted)
+        return std::nullopt;
+    return FSkewUs;
+}
+
+void TSkewDlg::FormShow()
+{
+    Delay->setText(FormatDelay(FSkewUs, FLocale));
+    // The exact value stays in the field even when the slider cannot show it; a value outside the
+    // slider's range leaves the slider where it was.
+    const double tenths = std::trunc(FSkewUs * kSliderTenthsPerUs);
+    if (tenths >= kSliderMin && tenths <= kSliderMax) {
+        FShowingValue = true;
+        DelaySlider->SetPosition(static_cast<int>(tenths));
+    }
+    // Cleared here too, so that the user's first slider move is never swallowed.
+    FShowingValue = false;
+    Delay->setFocus();
+}
+
+void TSkewDlg::DelaySliderChange()
+{
+    if (FShowingValue) {
+        FShowingValue = false;
+        return;
+    }
+    Delay->setText(FormatDelay(DelaySlider->Position() / static_cast<double>(kSliderTenthsPerUs), FLocale));
+}
+
+void TSkewDlg::OkBtnClick()
+{
+    if (Delay->text().isEmpty())
+        Delay->setText(QString::fromLatin1(kEmptyDelay));
+    QString normalized;
+    const std::optional<double> value = ParseDelay(Delay->text(), FLocale, &normalized);
+    Delay->setText(normalized);
+    if (!value || !IsValidSkewUs(*value)) {
+        const QString limit = StrictNumberLocale(FLocale).toString(record_limits::kSkewLimitUs, 'f', 1);
+        const QString message =
+            value ? QStringLiteral("The delay must lie between -%1 and %1 microseconds").arg(limit) : kNotANumberText;
+        if (FInputError)
+            FInputError(this, message, kInputErrorCaption);
+        Delay->setFocus();
+        return;
+    }
+    FSkewUs = *value;
+    accept();
+}
+
+void TSkewDlg::showEvent(QShowEvent *event)
+{
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+}  // namespace zelvaro
