@@ -251,16 +251,20 @@ QPoint draggedThumbOrigin(const Geometry &g, int dragCoord)
 
 int valueAt(const Geometry &g, int x, int y)
 {
+    // The inverse of the thumb placement for the thumb's centre, so a thumb dropped where it
+    // stands keeps its value and does not jump when the button is released.
+    const int tw = g.thumb.width();
+    const int th = g.thumb.height();
     const double range = rangeOf(g.min, g.max);
     double value = g.min;
     if (g.vertical) {
-        const double span = g.size.height() - g.thumb.height() / 2;
-        if (span > 0)
-            value += (span - y) / span * range;
+        const double travel = g.size.height() - th;
+        if (travel > 0)
+            value += (g.size.height() - th + th / 2 - y) / travel * range;
     } else {
-        const double span = g.size.width() - g.thumb.width() / 2;
-        if (span > 0)
-            value += x / span * range;
+        const double travel = g.size.width() - tw;
+        if (travel > 0)
+            value += (x - tw / 2) / travel * range;
     }
     return clampUpperFirst(roundToInt(value), g.min, g.max);
 }
@@ -292,6 +296,7 @@ TNakedSlider::TNakedSlider(QWidget *parent) : QWidget(parent)
     setAutoFillBackground(false);
     setFocusPolicy(Qt::NoFocus);
     resize(defaultWidth, defaultHeight);
+    FOrientationSize = size();
     updateHalfThumb();
     WhereIsBar();
 }
@@ -380,8 +385,16 @@ void TNakedSlider::SetOrientation(TOrientation orientation)
         mapThumbForOrientation(orientation);
     }
     FOrientation = orientation;
+    FOrientationSize = size();
     WhereIsBar();
     update();
+}
+
+TOrientation TNakedSlider::Orientation() const
+{
+    if (size() == FOrientationSize)
+        return FOrientation;
+    return width() >= height() ? orHorizontal : orVertical;
 }
 
 void TNakedSlider::SetPosition(int value)
@@ -517,8 +530,6 @@ void TNakedSlider::paintEvent(QPaintEvent *)
 void TNakedSlider::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    if (event->size() != event->oldSize())
-        FOrientation = width() >= height() ? orHorizontal : orVertical;
     WhereIsBar();
 }
 
@@ -527,6 +538,7 @@ void TNakedSlider::mousePressEvent(QMouseEvent *event)
     const QPoint point = event->position().toPoint();
     FDragging = FThumbRect.contains(point);
     FDragCoord = IsVert() ? point.y() : point.x();
+    FDragMoved = false;
 }
 
 void TNakedSlider::mouseMoveEvent(QMouseEvent *event)
@@ -538,6 +550,7 @@ void TNakedSlider::mouseMoveEvent(QMouseEvent *event)
     if (coord == FDragCoord)
         return;
     FDragCoord = coord;
+    FDragMoved = true;
     SetPosition(NewPosition(point.x(), point.y()));
 }
 
@@ -548,7 +561,9 @@ void TNakedSlider::mouseReleaseEvent(QMouseEvent *event)
     const QPoint point = event->position().toPoint();
     int value = FPosition;
     if (FDragging) {
-        value = NewPosition(point.x(), point.y());
+        // A press and release on the thumb without moving it is no request for a new value.
+        if (FDragMoved)
+            value = NewPosition(point.x(), point.y());
     } else if (IsVert()) {
         const int centre = FThumbRect.top() + FHalfThumbHeight;
         if (point.y() < centre)

@@ -40,7 +40,7 @@ QPoint thumbOrigin(const Geometry &g, int position);
 // Top-left of the thumb while it follows the mouse at dragCoord along the axis.
 QPoint draggedThumbOrigin(const Geometry &g, int dragCoord);
 
-// The value under a mouse point, rounded to nearest and clamped to min..max.
+// The value whose thumb centre lies under a mouse point, rounded to nearest, clamped to min..max.
 int valueAt(const Geometry &g, int x, int y);
 
 // FocusColor along the ramp that FlashColor selects, for a position in min..max.
@@ -69,7 +69,9 @@ public:
     void SetMax(int value);
     int Min() const { return FMin; }
     void SetMin(int value);
-    TOrientation Orientation() const { return FOrientation; }
+    // A change of size sets the orientation from the new shape (wide is horizontal); this holds
+    // even before a hidden control has received its resize event.
+    TOrientation Orientation() const;
     void SetOrientation(TOrientation orientation);
     int Position() const { return FPosition; }
     void SetPosition(int value);
@@ -91,7 +93,7 @@ public:
     void MoveUp(int n);
     void MoveDown(int n);
     QString CurrentLabel() const;
-    bool IsVert() const { return FOrientation == orVertical; }
+    bool IsVert() const { return Orientation() == orVertical; }
     int NewPosition(int x, int y) const;
 
     // The thumb rectangle as last placed (control coordinates).
@@ -120,6 +122,7 @@ private:
     int FMax = 100;
     int FMin = 0;
     TOrientation FOrientation = orVertical;
+    QSize FOrientationSize;  // the size at which FOrientation was last decided
     int FPosition = 1;
     TBarStyle FStyle = bsLowered;
     int FThickness = 2;
@@ -135,4 +138,5 @@ private:
     QRect FThumbRect;
     bool FDragging = false;
     int FDragCoord = 0;
+    bool FDragMoved = false;
 };

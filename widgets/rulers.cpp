@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -53,6 +54,13 @@ QRect drawLabelAt(QPainter &painter, QPoint origin, const QString &text)
     const QFontMetrics metrics = painter.fontMetrics();
     painter.drawText(origin + QPoint(0, metrics.ascent()), text);
     return QRect(origin, QSize(metrics.horizontalAdvance(text), metrics.height()));
+}
+
+// A label's start along the ruler, moved inward where the text would run off either end, so an
+// edge label is never cut down to a different number ("1000" showing as "000").
+int keepInside(int start, int extent, int length)
+{
+    return std::max(std::min(start, length - 1 - extent), 1);
 }
 
 // A vertical run of pixels at column x, rows from..to inclusive (nothing when to < from).
@@ -294,7 +302,8 @@ void THRuler::drawCustomScale(QPainter &painter) const
         if (!tick.labelled)
             continue;
         const int y = FPosition == posTop ? customLabelInset : h - customBottomLabelRise;
-        const QPoint origin(x - customLabelLead, y);
+        const int textWidth = painter.fontMetrics().horizontalAdvance(tick.text);
+        const QPoint origin(keepInside(x - customLabelLead, textWidth, width()), y);
         if (origin.x() < labelsEnd + minLabelGap)
             continue;  // would touch the previous label
         labelsEnd = drawLabelAt(painter, origin, tick.text).right();
@@ -386,9 +395,10 @@ void TVRuler::drawCustomScale(QPainter &painter) const
         if (!tick.labelled)
             continue;
         const int x = FPosition == posLeft ? customLabelInset : w - customRightLabelInset;
-        const QPoint origin(x, y - customVerticalLabelRise);
+        const int textHeight = painter.fontMetrics().height();
+        const QPoint origin(x, keepInside(y - customVerticalLabelRise, textHeight, h));
         // Values grow upward: each label must end above the one drawn before it.
-        if (origin.y() + painter.fontMetrics().height() + minLabelGap > labelsTop)
+        if (origin.y() + textHeight + minLabelGap > labelsTop)
             continue;
         labelsTop = drawLabelAt(painter, origin, tick.text).top();
     }
