@@ -171,6 +171,11 @@ void TShapeButton::SetButtonAngle(int angle)
     angle = NormalizeAngle(angle);
     if (angle == FButtonAngle)
         return;
+    if (FButtonAngle == 0 && FButtonKind != bkArc) {
+        // The resize of a hidden control is reported only when it is shown: take the size now.
+        FButtonWidth = width();
+        FButtonHeight = height();
+    }
     const int change = angle - FButtonAngle;
     if (FCaptionFixed)
         FCaptionAngle = NormalizeAngle(FCaptionAngle + change);
@@ -344,6 +349,10 @@ void TShapeButton::resizeEvent(QResizeEvent *event)
         return;
     const double angle = FButtonAngle * kRadiansPerTenth;
     const QSize oldSize = event->oldSize();
+    if (size() == RotatedBoxSize(FButtonWidth, FButtonHeight, FButtonAngle)) {
+        SetNewKind();  // the size the shape asked for, reported late
+        return;
+    }
     if (std::fabs(std::sin(angle)) < kAxisAlignedSine) {
         FButtonWidth = width();
         FButtonHeight = height();

@@ -1,0 +1,320 @@
+// Tests of the shaped button: colours, outlines, clicks inside the shape only, faces and captions.
+#include "shapebutton.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+constexpr QRgb kPanelFace = 0xFF446F9Du;  // RGB 68, 111, 157
+constexpr QRgb kPanelLight = 0xFF648FBDu;
+constexpr QRgb kPanelDark = 0xFF244F7Du;
+
+std::unique_ptr<TShapeButton> panelButton(const QString &caption, QSize size = {53, 25})
+{
+    auto button = std::make_unique<TShapeButton>();
+    button->resize(size);
+    ApplyPanelButtonStyle(*button, caption);
+    return button;
+}
+
+// Bounding box of the pixels of one colour (each channel within `tolerance`: text is smoothed).
+QRect pixelsOf(const QImage &image, QRgb colour, int tolerance = 0)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(colour)) <= tolerance && std::abs(qGreen(p) - qGreen(colour)) <= tolerance &&
+                std::abs(qBlue(p) - qBlue(colour)) <= tolerance && qAlpha(p) == 255)
+                box = box.united(QRect(x, y, 1, 1));
+        }
+    return box;
+}
+
+constexpr int kInkTolerance = 40;
+
+}  // namespace
+
+TEST(ShapeButtonColours, LightDarkAndSumFollowTheThirtyTwoStep)
+{
+    const QColor steel = toQColor(kPanelButtonColor);
+    EXPECT_EQ(fromQColor(GetLColor(steel)), 0xBD8F64u);
+    EXPECT_EQ(fromQColor(GetDColor(steel)), 0x7D4F24u);
+    EXPECT_EQ(GetLColor(QColor(224, 223, 0)), QColor(255, 255, 32));
+    EXPECT_EQ(GetDColor(QColor(31, 32, 255)), QColor(0, 0, 223));
+    EXPECT_EQ(GetSumColor(steel), 68 + 111 + 157);
+}
+
+TEST(ShapeButtonCaption, AcceleratorMarks)
+{
+    EXPECT_EQ(ParseCaption("R = L").plain, "R = L");
+    EXPECT_EQ(ParseCaption("R = L").underlined, -1);
+    EXPECT_EQ(ParseCaption("A && B").plain, "A & B");
+    EXPECT_EQ(ParseCaption("A && B").underlined, -1);
+    EXPECT_EQ(ParseCaption("&Lock").plain, "Lock");
+    EXPECT_EQ(ParseCaption("&Lock").underlined, 0);
+    EXPECT_EQ(ParseCaption("Spec.&An.").underlined, 5);
+    EXPECT_EQ(ParseCaption("end&").plain, "end&");
+}
+
+TEST(ShapeButtonGlyph, FrameChoicePerState)
+{
+    EXPECT_EQ(ChooseGlyphFrame(4, true, false, false).frame, 0);
+    EXPECT_EQ(ChooseGlyphFrame(4, false, false, false).frame, 1);
+    EXPECT_TRUE(ChooseGlyphFrame(1, false, false, false).dimmed);
+    EXPECT_EQ(ChooseGlyphFrame(3, true, false, true).frame, 2);
+    EXPECT_EQ(ChooseGlyphFrame(2, true, false, true).frame, 0);
+    EXPECT_EQ(ChooseGlyphFrame(4, true, true, true).frame, 3);
+    EXPECT_EQ(ChooseGlyphFrame(3, true, true, false).frame, 0);
+    EXPECT_TRUE(ChooseGlyphFrame(1, true, true, false).shifted);
+    EXPECT_FALSE(ChooseGlyphFrame(4, true, false, true).shifted);
+}
+
+TEST(ShapeButtonOutline, RoundRectangleHasTwentyPointsAndFourPixelCorners)
+{
+    TOutlineParams params;
+    const TPolygonSet outline = ShapeOutline(bkRoundRect, 53, 25, params);
+    ASSERT_EQ(outline.counts, (Tintegers{20}));
+    EXPECT_EQ(outline.points.front(), QPoint(4, 0));
+    EXPECT_EQ(outline.points[1], QPoint(49, 0));
+    const QRegion region = ReCreateRgn(outline);
+    EXPECT_EQ(region.boundingRect(), QRect(0, 0, 53, 25));
+    for (const QPoint corner : {QPoint(0, 0), QPoint(52, 0), QPoint(0, 24), QPoint(52, 24)})
+        EXPECT_FALSE(region.contains(corner)) << corner.x() << "," << corner.y();
+    for (const QPoint edge : {QPoint(4, 0), QPoint(26, 24), QPoint(0, 12), QPoint(52, 12)})
+        EXPECT_TRUE(region.contains(edge)) << edge.x() << "," << edge.y();
+}
+
+TEST(ShapeButtonOutline, EveryKindStaysInItsBoxAndEmptyBoxesGiveNothing)
+{
+    TOutlineParams params;
+    params.user.add({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 0);
+    params.userBounds = QRect(0, 0, 10, 10);
+    for (int kind = bkRect; kind <= bkOval; ++kind) {
+        const auto k = static_cast<TShapeKind>(kind);
+        const QRegion region = ReCreateRgn(ShapeOutline(k, 60, 40, params));
+        EXPECT_FALSE(region.isEmpty()) << "kind " << kind;
+        if (k != bkArc) {  // an arc decides its own height
+            EXPECT_TRUE(QRect(0, 0, 60, 40).contains(region.boundingRect())) << "kind " << kind;
+        }
+        for (const QSize empty : {QSize(0, 0), QSize(0, 30), QSize(30, 0), QSize(-4, 10)})
+            EXPECT_TRUE(ShapeOutline(k, empty.width(), empty.height(), params).empty()) << "kind " << kind;
+    }
+}
+
+TEST(ShapeButtonOutline, DonutHasAHoleAndTinyBoxesDoNotFail)
+{
+    TOutlineParams params;
+    const TPolygonSet donut = ShapeOutline(bkDonut, 60, 60, params);
+    ASSERT_EQ(donut.levels, (Tintegers{0, 1}));
+    EXPECT_FALSE(ReCreateRgn(donut).contains(QPoint(30, 30)));
+    EXPECT_TRUE(ReCreateRgn(donut).contains(QPoint(5, 30)));
+    for (int kind = bkRect; kind <= bkOval; ++kind) {
+        auto button = std::make_unique<TShapeButton>();
+        button->resize(1, 1);
+        button->SetButtonKind(static_cast<TShapeKind>(kind));
+        button->SetButtonDepth(10);
+        button->resize(0, 0);
+        EXPECT_NO_FATAL_FAILURE(button->Face());
+    }
+}
+
+TEST(ShapeButtonProperties, OutOfRangeValuesAreIgnoredAndAnglesWrap)
+{
+    TShapeButton button;
+    button.resize(60, 40);
+    button.SetPeaksNumber(2);
+    button.SetPeaksNumber(21);
+    EXPECT_EQ(button.PeaksNumber(), 6);
+    button.SetPeaksNumber(20);
+    EXPECT_EQ(button.PeaksNumber(), 20);
+    button.SetRadiusRatio(1.5);
+    EXPECT_DOUBLE_EQ(button.RadiusRatio(), 0.5);
+    button.SetArcAngle(0.001);
+    button.SetArcAngle(7.0);
+    EXPECT_DOUBLE_EQ(button.ArcAngle(), 2.0943951023932);
+    button.SetRotatedAngle(1800);
+    EXPECT_EQ(button.RotatedAngle(), 40);
+    button.SetRotatedTime(-1);
+    EXPECT_EQ(button.RotatedTime(), 40);
+    button.SetRotatedTime(0);  // a zero step period must not spin the event loop
+    EXPECT_EQ(button.RotatedTime(), 0);
+    button.SetButtonAngle(2000);
+    EXPECT_EQ(button.ButtonAngle(), -1600);
+}
+
+TEST(ShapeButtonProperties, TurningSizesTheControlToTheTurnedBox)
+{
+    QWidget host;
+    TShapeButton &button = *new TShapeButton(&host);
+    button.setGeometry(100, 100, 60, 20);
+    button.SetCaptionFixed(true);
+    button.SetButtonAngle(900);
+    EXPECT_EQ(button.size(), QSize(20, 60));
+    EXPECT_EQ(button.geometry().center(), QRect(100, 100, 60, 20).center());
+    EXPECT_EQ(button.CaptionAngle(), 900);
+    EXPECT_EQ(button.ButtonWidth(), 60);
+    EXPECT_EQ(button.WindowRegion().boundingRect(), QRect(0, 0, 20, 60));
+}
+
+TEST(ShapeButtonMask, WindowRegionIsTheOutlineAndIsSetAsMask)
+{
+    auto button = panelButton("Generator");
+    EXPECT_EQ(button->mask(), button->WindowRegion());
+    EXPECT_FALSE(button->WindowRegion().contains(QPoint(0, 0)));
+    EXPECT_TRUE(button->WindowRegion().contains(QPoint(26, 12)));
+}
+
+TEST(ShapeButtonClick, ReleaseInsideTheShapeClicksOnce)
+{
+    QWidget host;
+    auto *button = new TShapeButton(&host);
+    button->setGeometry(10, 10, 53, 25);
+    ApplyPanelButtonStyle(*button, "Left");
+    host.show();
+    QSignalSpy clicks(button, &QAbstractButton::clicked);
+    QTest::mousePress(button, Qt::LeftButton, {}, QPoint(26, 12));
+    EXPECT_EQ(clicks.count(), 0);  // the click is on release
+    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(26, 12));
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST(ShapeButtonClick, CutAwayCornerAndReleaseOutsideDoNotClick)
+{
+    QWidget host;
+    auto *button = new TShapeButton(&host);
+    button->setGeometry(10, 10, 53, 25);
+    ApplyPanelButtonStyle(*button, "Left");
+    host.show();
+    QSignalSpy clicks(button, &QAbstractButton::clicked);
+    // (0, 0) would mean "the centre" to QTest: the corner is probed beside it.
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(1, 0));
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(0, 1));
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(52, 24));
+    EXPECT_EQ(clicks.count(), 0);
+    QTest::mousePress(button, Qt::LeftButton, {}, QPoint(26, 12));
+    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(0, 1));
+    EXPECT_EQ(clicks.count(), 0);
+}
+
+TEST(ShapeButtonClick, SpaceKeyClicksAndDisabledButtonsDoNot)
+{
+    QWidget host;
+    auto *button = new TShapeButton(&host);
+    button->setGeometry(10, 10, 45, 21);
+    ApplyPanelButtonStyle(*button, "R = L");
+    host.show();
+    button->setFocus();
+    QSignalSpy clicks(button, &QAbstractButton::clicked);
+    QTest::keyClick(button, Qt::Key_Space);
+    EXPECT_EQ(clicks.count(), 1);
+
+    button->setEnabled(false);
+    QTest::keyClick(button, Qt::Key_Space);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(22, 10));
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST(ShapeButtonFace, BevelIsLightUpperLeftAndSwapsWhilePressed)
+{
+    auto button = panelButton("");  // no caption, no texture: the face is plain
+    const QImage normal = button->Face();
+    EXPECT_EQ(normal.pixel(26, 0), kPanelLight);
+    EXPECT_EQ(normal.pixel(0, 12), kPanelLight);
+    EXPECT_EQ(normal.pixel(26, 24), kPanelDark);
+    EXPECT_EQ(normal.pixel(52, 12), kPanelDark);
+    EXPECT_EQ(normal.pixel(26, 12), kPanelFace);
+    EXPECT_EQ(qAlpha(normal.pixel(0, 0)), 0);  // cut away
+
+    button->SetDown(true);
+    const QImage pressed = button->Face();
+    EXPECT_NE(pressed, normal);
+    EXPECT_EQ(pressed.pixel(26, 0), kPanelDark);
+    EXPECT_EQ(pressed.pixel(52, 12), kPanelLight);
+    button->SetDown(false);
+    EXPECT_EQ(button->Face(), normal);
+}
+
+TEST(ShapeButtonFace, CaptionIsCentredAndMovesOnePixelWhenPressed)
+{
+    auto button = panelButton("Lock", {45, 21});
+    button->SetFontColor(clWhite);
+    const QRect box = button->CaptionBox();
+    EXPECT_LE(std::abs(box.center().x() - 22), 1);
+    EXPECT_LE(std::abs(box.center().y() - 10), 1);
+    const QRect ink = pixelsOf(button->Face(), 0xFFFFFFFFu, kInkTolerance);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_LE(std::abs(ink.center().x() - 22), 2);
+    EXPECT_LE(std::abs(ink.center().y() - 10), 2);
+    button->SetDown(true);
+    EXPECT_EQ(pixelsOf(button->Face(), 0xFFFFFFFFu, kInkTolerance), ink.translated(1, 1));
+}
+
+TEST(ShapeButtonFace, DisabledEmbossedCaptionShowsOnlyItsRelief)
+{
+    auto button = panelButton("Generator");
+    button->SetFontColor(clWhite);
+    button->setEnabled(false);
+    const QImage face = button->Face();
+    EXPECT_TRUE(pixelsOf(face, 0xFFFFFFFFu, kInkTolerance).isEmpty());
+    // The disabled face is the lightened colour.
+    EXPECT_EQ(face.pixel(26, 3) & 0xFFFFFFu, 0x648FBDu);
+}
+
+TEST(ShapeButtonFace, PanelTextureIsDrawnFromTheBevelCorner)
+{
+    const QImage texture = PanelButtonTexture();
+    ASSERT_EQ(texture.size(), QSize(53, 33));
+    auto button = panelButton("", {53, 25});
+    button->SetMainBitmap(texture, 1);
+    const QImage face = button->Face();
+    EXPECT_EQ(face.pixel(20, 10), texture.convertToFormat(QImage::Format_RGB32).pixel(18, 8));
+}
+
+TEST(ShapeButtonHot, EnterAndLeaveToggleHotAndFireTheirSignals)
+{
+    QWidget host;
+    auto *button = new TShapeButton(&host);
+    button->setGeometry(0, 0, 60, 30);
+    host.show();
+    QSignalSpy entered(button, &TShapeButton::mouseEntered);
+    QSignalSpy exited(button, &TShapeButton::mouseExited);
+    QEnterEvent enter(QPointF(30, 15), QPointF(30, 15), QPointF(30, 15));
+    QCoreApplication::sendEvent(button, &enter);
+    EXPECT_TRUE(button->Hot());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(button, &leave);
+    EXPECT_FALSE(button->Hot());
+    EXPECT_EQ(entered.count(), 1);
+    EXPECT_EQ(exited.count(), 1);
+}
+
+TEST(ShapeButtonHot, FlattenBevelShowsOnlyWhileHot)
+{
+    TShapeButton button;
+    button.resize(60, 30);
+    button.SetButtonColor(kPanelButtonColor);
+    button.SetButton3DKind(dkFlatten);
+    EXPECT_EQ(button.Face().pixel(30, 0), kPanelFace);
+    QEnterEvent enter(QPointF(30, 15), QPointF(30, 15), QPointF(30, 15));
+    QCoreApplication::sendEvent(&button, &enter);
+    EXPECT_NE(button.Face().pixel(30, 0), kPanelFace);
+}
+
+TEST(ShapeButtonUser, StringRegionAndRegionsOfTheirOwn)
+{
+    TShapeButton button;
+    button.resize(40, 40);
+    button.SetButtonKind(bkUser);
+    button.SetUserRGNAUTO(false);
+    const QRegion user = QRegion(0, 0, 40, 10).united(QRegion(0, 10, 10, 30));
+    button.SetButtonRegion(user);
+    EXPECT_EQ(button.WindowRegion(), user);
+    button.SetUserRGNAUTO(true);  // traced into polygons and scaled to the box: the same here
+    EXPECT_EQ(button.WindowRegion(), user);
+    button.SetStringButtonRegion(QString());
+    EXPECT_EQ(button.WindowRegion(), QRegion(0, 0, 40, 40));
+}
