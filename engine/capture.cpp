@@ -1,7 +1,6 @@
 // Audio capture: opening the capture device, its callback, and the block hand-over.
 #include "audioengine.h"
-
-#include <sigcore.h>
+#include "inputblock.h"
 
 #include <cstring>
 
@@ -115,20 +114,9 @@ void TAudioEngine::ProcessInputBlock()
     std::memcpy(FInBlockCopy.get(), header->Data, kBlockBytes);
     FRequeueEvent.Set();
 
-    std::array<int16_t, kBlockFrames> left16;
-    std::array<int16_t, kBlockFrames> right16;
-    std::array<float, kBlockFrames> leftF;
-    std::array<float, kBlockFrames> rightF;
     std::array<int16_t, 2 * kBlockFrames> interleaved;
     std::memcpy(interleaved.data(), FInBlockCopy.get(), kBlockBytes);
-    for (size_t k = 0; k < static_cast<size_t>(kBlockFrames); ++k) {
-        left16[k] = interleaved[2 * k];
-        right16[k] = interleaved[2 * k + 1];
-    }
-    vsksbIntToFloat(left16.data(), leftF.data(), kBlockFrames, 16, 0);
-    vsksbIntToFloat(right16.data(), rightF.data(), kBlockFrames, 16, 0);
-    const int fftSize = FState.FftSize.load(std::memory_order_relaxed);
-    FHistory.SlideIn(leftF.data(), rightF.data(), fftSize);
+    SlideBlockIntoHistory(interleaved.data(), FHistory, FState.FftSize.load(std::memory_order_relaxed));
     FBlocksCaptured.fetch_add(1);
 }
 
