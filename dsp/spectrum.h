@@ -99,7 +99,11 @@ private:
 
 class TPlotRenderer;
 
-// The analyser as the main window sees it.
+// The analyser as the main window sees it. Construct it after the QGuiApplication (the plot
+// font needs the font database). The window pushes a full TSpectrumSettings whenever a span,
+// calibration, dB window or channel button changes; the processing thread calls
+// UpdateSpectrum() once per tick while the analyser is on; FrameReady queues a repaint, and the
+// paint handler draws the plot with PaintTo() and then its pointer readout on top.
 //
 // Threading rules:
 //  - UpdateSpectrum() runs on the processing thread, one call at a time. It alone touches the
