@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdint>
 #include <limits>
 #include <random>
@@ -41,9 +43,8 @@ std::vector<vskCplxF> wideRangeValues(std::size_t count, double minLog10, double
         const double a = angle(rng);
         values[i] = {static_cast<float>(r * std::cos(a)), static_cast<float>(r * std::sin(a))};
     }
-    values[0] = {0.0f, 0.0f};
-    values[1] = {-3.0f, 0.0f};
-    values[2] = {0.0f, 4.0e20f};
+    const vskCplxF special[] = {{0.0f, 0.0f}, {-3.0f, 0.0f}, {0.0f, 4.0e20f}};
+    std::copy_n(special, std::min(count, std::size(special)), values.begin());
     return values;
 }
 
