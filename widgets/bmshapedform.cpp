@@ -19,11 +19,14 @@ QRegion BuildSkinRegion(const QImage &picture)
     const int height = pixels.height();
     const QRgb transparent = pixels.pixel(0, height - 1) & kColourBits;
 
-    // Rows are scanned top-down and runs left to right, so the one-pixel-high rectangles are
-    // already in the banded order a region needs and can be set in one step.
+    // Each row's runs make one band; the bands are then merged pairwise, so rows with the same
+    // runs coalesce into taller rectangles and the result compares equal to any other
+    // construction of the same pixel set.
+    std::vector<QRegion> rows;
     std::vector<QRect> runs;
     for (int y = 0; y < height; ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
+        runs.clear();
         int start = -1;
         for (int x = 0; x < width; ++x) {
             const bool isTransparent = (row[x] & kColourBits) == transparent;
@@ -37,10 +40,22 @@ QRegion BuildSkinRegion(const QImage &picture)
                 start = -1;
             }
         }
+        if (!runs.empty()) {
+            QRegion band;
+            band.setRects(runs.data(), static_cast<int>(runs.size()));
+            rows.push_back(std::move(band));
+        }
     }
-    QRegion region;
-    region.setRects(runs.data(), static_cast<int>(runs.size()));
-    return region;
+    while (rows.size() > 1) {
+        std::vector<QRegion> merged;
+        merged.reserve(rows.size() / 2 + 1);
+        for (std::size_t i = 0; i + 1 < rows.size(); i += 2)
+            merged.push_back(rows[i].united(rows[i + 1]));
+        if (rows.size() % 2 == 1)
+            merged.push_back(rows.back());
+        rows.swap(merged);
+    }
+    return rows.empty() ? QRegion() : rows.front();
 }
 
 TSizeModes ReconcileSizeModes(TSizeModes now, TSizeModes last)
@@ -109,8 +124,10 @@ void TBMShapedForm::PictureUpdate()
     QWidget *form = parentWidget();
     FRegion = QRegion();
     if (FAutoSize && !FPicture.isNull()) {
-        if (form != nullptr)
+        if (form != nullptr) {
             form->resize(FPicture.size());
+            setGeometry(form->rect());  // a hidden form reports its resize only when shown
+        }
         FRegionSize = FPicture.size();
     } else {
         FRegionSize = size();
