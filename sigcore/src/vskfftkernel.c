@@ -1,5 +1,6 @@
 /* Complex FFT kernel: blocked bit reversal, then decimation-in-time radix-4 passes in double precision. */
 #include "vskfftkernel.h"
+#include "vskfftvec.h"
 #include "vsktables.h"
 
 #include <stddef.h>
@@ -109,93 +110,155 @@ static void bitReverse(float *z, int m, const int32_t *reversals)
 
 /* ---- butterflies ---- */
 
-/* Forward passes multiply by the table roots, inverse passes by their conjugates: `conj` is
+/* Between the first and the last pass the points are kept in groups of four as four real parts
+ * followed by four imaginary parts, so that every pass loads and stores whole vectors of real
+ * and of imaginary parts without shuffling. Passes still store floats at these positions; the
+ * final step restores the interleaved (re, im) order.
+ *
+ * The vector passes work on four consecutive points at a time (see vskfftvec.h).
+ *
+ * Forward passes multiply by the table roots, inverse passes by their conjugates: `conj` is
  * +1 or -1 and multiplies only imaginary parts of roots, which is exact. */
+enum { kLanes = VSK_LANES, kGroupFloats = 2 * kLanes };
 
-/* Four-point DIT butterfly on the quarters q0..q3 (bit-reversed order, so q1 holds the residue-2
- * and q2 the residue-1 subsequence) after t1 = w1 q2, t2 = w2 q1, t3 = w3 q3. */
-#define VSK_RADIX4_COMBINE(p0, p1, p2, p3, k, q0r, q0i, t1r, t1i, t2r, t2i, t3r, t3i, conj) \
-    do {                                                                                     \
-        const double ar = (q0r) + (t2r), ai = (q0i) + (t2i);                                  \
-        const double br = (q0r) - (t2r), bi = (q0i) - (t2i);                                  \
-        const double cr = (t1r) + (t3r), ci = (t1i) + (t3i);                                  \
-        /* (t1 - t3) times the quarter turn -i (forward) or +i (inverse). */                \
-        const double dr = (conj) * ((t1i) - (t3i)), di = (conj) * ((t3r) - (t1r));           \
-        (p0)[2 * (k)] = (float)(ar + cr);                                                    \
-        (p0)[2 * (k) + 1] = (float)(ai + ci);                                                \
-        (p2)[2 * (k)] = (float)(ar - cr);                                                    \
-        (p2)[2 * (k) + 1] = (float)(ai - ci);                                                \
-        (p1)[2 * (k)] = (float)(br + dr);                                                    \
-        (p1)[2 * (k) + 1] = (float)(bi + di);                                                \
-        (p3)[2 * (k)] = (float)(br - dr);                                                    \
-        (p3)[2 * (k) + 1] = (float)(bi - di);                                                \
-    } while (0)
-
-static inline __attribute__((always_inline)) void firstRadix4Pass(float *z, size_t len, double conj)
+/* Four points of a group: real parts, then imaginary parts, widened to double. */
+VSK_INLINE void loadPoints(const float *p, vskDouble4 *re,
+                                                              vskDouble4 *im)
 {
-    for (size_t base = 0; base < len; base += 4) {
+    vskFloat4 packedRe, packedIm;
+    __builtin_memcpy(&packedRe, p, sizeof packedRe);
+    __builtin_memcpy(&packedIm, p + kLanes, sizeof packedIm);
+    *re = __builtin_convertvector(packedRe, vskDouble4);
+    *im = __builtin_convertvector(packedIm, vskDouble4);
+}
+
+VSK_INLINE void storePoints(float *p, vskDouble4 re,
+                                                               vskDouble4 im)
+{
+    const vskFloat4 packedRe = __builtin_convertvector(re, vskFloat4);
+    const vskFloat4 packedIm = __builtin_convertvector(im, vskFloat4);
+    __builtin_memcpy(p, &packedRe, sizeof packedRe);
+    __builtin_memcpy(p + kLanes, &packedIm, sizeof packedIm);
+}
+
+/* Four-point butterflies on interleaved input (bit-reversed order: x0, x2, x1, x3), written
+ * as planar groups. */
+VSK_INLINE void firstRadix4Pass(float *z, size_t len, double conj)
+{
+    for (size_t base = 0; base < len; base += kLanes) {
         float *p = z + 2 * base;
-        const double q0r = p[0], q0i = p[1], q1r = p[2], q1i = p[3];
-        const double q2r = p[4], q2i = p[5], q3r = p[6], q3i = p[7];
-        VSK_RADIX4_COMBINE(p, p + 2, p + 4, p + 6, 0, q0r, q0i, q2r, q2i, q1r, q1i, q3r, q3i,
-                           conj);
+        const double x0r = p[0], x0i = p[1], x2r = p[2], x2i = p[3];
+        const double x1r = p[4], x1i = p[5], x3r = p[6], x3i = p[7];
+        const double ar = x0r + x2r, ai = x0i + x2i, br = x0r - x2r, bi = x0i - x2i;
+        const double cr = x1r + x3r, ci = x1i + x3i;
+        /* (x1 - x3) times the quarter turn -i (forward) or +i (inverse). */
+        const double dr = conj * (x1i - x3i), di = conj * (x3r - x1r);
+        p[0] = (float)(ar + cr);
+        p[1] = (float)(br + dr);
+        p[2] = (float)(ar - cr);
+        p[3] = (float)(br - dr);
+        p[4] = (float)(ai + ci);
+        p[5] = (float)(bi + di);
+        p[6] = (float)(ai - ci);
+        p[7] = (float)(bi - di);
     }
 }
 
-/* Radix-2 pass over groups of eight with the constant roots W_8^k. */
-static inline __attribute__((always_inline)) void radix2EightPass(float *z, size_t len, double conj)
+/* Radix-2 pass over groups of eight (two planar groups) with the constant roots W_8^k. */
+VSK_INLINE void radix2EightPass(float *z, size_t len, double conj)
 {
-    static const double kRootRe[4] = {1.0, kHalfSqrt2, 0.0, -kHalfSqrt2};
-    static const double kRootIm[4] = {0.0, -kHalfSqrt2, -1.0, -kHalfSqrt2};
-    for (size_t base = 0; base < len; base += 8) {
+    const vskDouble4 wr = {1.0, kHalfSqrt2, 0.0, -kHalfSqrt2};
+    const vskDouble4 wi = conj * (vskDouble4){0.0, -kHalfSqrt2, -1.0, -kHalfSqrt2};
+    for (size_t base = 0; base < len; base += 2 * kLanes) {
         float *lower = z + 2 * base;
-        float *upper = lower + 8;
-        for (size_t k = 0; k < 4; ++k) {
-            const double wr = kRootRe[k], wi = conj * kRootIm[k];
-            const double ur = upper[2 * k], ui = upper[2 * k + 1];
-            const double tr = wr * ur - wi * ui, ti = wr * ui + wi * ur;
-            const double lr = lower[2 * k], li = lower[2 * k + 1];
-            lower[2 * k] = (float)(lr + tr);
-            lower[2 * k + 1] = (float)(li + ti);
-            upper[2 * k] = (float)(lr - tr);
-            upper[2 * k + 1] = (float)(li - ti);
-        }
+        float *upper = lower + kGroupFloats;
+        vskDouble4 ur, ui, lr, li;
+        loadPoints(upper, &ur, &ui);
+        loadPoints(lower, &lr, &li);
+        const vskDouble4 tr = wr * ur - wi * ui, ti = wr * ui + wi * ur;
+        storePoints(lower, lr + tr, li + ti);
+        storePoints(upper, lr - tr, li - ti);
     }
 }
 
-/* Radix-4 pass of length passLen with contiguous twiddle triples (w1, w2, w3) per k. */
-static inline __attribute__((always_inline)) void radix4TriplePass(float *z, size_t len,
+/* Back from planar groups to interleaved (re, im) points. */
+VSK_CLONES static void interleaveGroups(float *z, size_t len)
+{
+    for (size_t base = 0; base < len; base += kLanes) {
+        float *p = z + 2 * base;
+        vskFloat4 re, im;
+        __builtin_memcpy(&re, p, sizeof re);
+        __builtin_memcpy(&im, p + kLanes, sizeof im);
+        const vskFloat4 low = __builtin_shufflevector(re, im, 0, 4, 1, 5);
+        const vskFloat4 high = __builtin_shufflevector(re, im, 2, 6, 3, 7);
+        __builtin_memcpy(p, &low, sizeof low);
+        __builtin_memcpy(p + kLanes, &high, sizeof high);
+    }
+}
+
+/* One radix-4 DIT step on points k .. k+3 of the four quarters. q1 holds the residue-2 and q2
+ * the residue-1 subsequence (bit-reversed order): t1 = w1 q2, t2 = w2 q1, t3 = w3 q3. */
+VSK_INLINE void radix4Step(
+    float *p0, float *p1, float *p2, float *p3, vskDouble4 w1r, vskDouble4 w1i, vskDouble4 w2r,
+    vskDouble4 w2i, vskDouble4 w3r, vskDouble4 w3i, double conj)
+{
+    vskDouble4 q0r, q0i, q1r, q1i, q2r, q2i, q3r, q3i;
+    loadPoints(p0, &q0r, &q0i);
+    loadPoints(p1, &q1r, &q1i);
+    loadPoints(p2, &q2r, &q2i);
+    loadPoints(p3, &q3r, &q3i);
+    w1i *= conj;
+    w2i *= conj;
+    w3i *= conj;
+    const vskDouble4 t1r = w1r * q2r - w1i * q2i, t1i = w1r * q2i + w1i * q2r;
+    const vskDouble4 t2r = w2r * q1r - w2i * q1i, t2i = w2r * q1i + w2i * q1r;
+    const vskDouble4 t3r = w3r * q3r - w3i * q3i, t3i = w3r * q3i + w3i * q3r;
+    const vskDouble4 ar = q0r + t2r, ai = q0i + t2i;
+    const vskDouble4 br = q0r - t2r, bi = q0i - t2i;
+    const vskDouble4 cr = t1r + t3r, ci = t1i + t3i;
+    /* (t1 - t3) times the quarter turn -i (forward) or +i (inverse). */
+    const vskDouble4 dr = conj * (t1i - t3i), di = conj * (t3r - t1r);
+    storePoints(p0, ar + cr, ai + ci);
+    storePoints(p2, ar - cr, ai - ci);
+    storePoints(p1, br + dr, bi + di);
+    storePoints(p3, br - dr, bi - di);
+}
+
+/* Radix-4 pass of length passLen (at least 16) with its planar twiddles: the real and
+ * imaginary parts of W^k, W^2k and W^3k, k < passLen/4, as six consecutive float rows. */
+VSK_INLINE void radix4TriplePass(float *z, size_t len,
                                                                     size_t passLen,
                                                                     const vskCplxF *triples,
                                                                     double conj)
 {
     const size_t quarter = passLen / 4;
-    const float *tw = (const float *)triples;
+    const float *w = (const float *)triples;
     for (size_t base = 0; base < len; base += passLen) {
-        float *restrict p0 = z + 2 * base;
-        float *restrict p1 = p0 + 2 * quarter;
-        float *restrict p2 = p1 + 2 * quarter;
-        float *restrict p3 = p2 + 2 * quarter;
-        for (size_t k = 0; k < quarter; ++k) {
-            const float *w = tw + 6 * k;
-            const double w1r = w[0], w1i = conj * w[1];
-            const double w2r = w[2], w2i = conj * w[3];
-            const double w3r = w[4], w3i = conj * w[5];
-            const double q0r = p0[2 * k], q0i = p0[2 * k + 1];
-            const double q1r = p1[2 * k], q1i = p1[2 * k + 1];
-            const double q2r = p2[2 * k], q2i = p2[2 * k + 1];
-            const double q3r = p3[2 * k], q3i = p3[2 * k + 1];
-            const double t1r = w1r * q2r - w1i * q2i, t1i = w1r * q2i + w1i * q2r;
-            const double t2r = w2r * q1r - w2i * q1i, t2i = w2r * q1i + w2i * q1r;
-            const double t3r = w3r * q3r - w3i * q3i, t3i = w3r * q3i + w3i * q3r;
-            VSK_RADIX4_COMBINE(p0, p1, p2, p3, k, q0r, q0i, t1r, t1i, t2r, t2i, t3r, t3i, conj);
+        float *p0 = z + 2 * base;
+        for (size_t k = 0; k < quarter; k += kLanes) {
+            float *p = p0 + 2 * k;
+            radix4Step(p, p + 2 * quarter, p + 4 * quarter, p + 6 * quarter,
+                       vskLoadFloats(w + k), vskLoadFloats(w + quarter + k),
+                       vskLoadFloats(w + 2 * quarter + k), vskLoadFloats(w + 3 * quarter + k),
+                       vskLoadFloats(w + 4 * quarter + k), vskLoadFloats(w + 5 * quarter + k), conj);
         }
     }
 }
 
+/* Roots W^(first + j laneStep), j = 0 .. 3, of an interleaved root table, as double vectors. */
+VSK_INLINE void gatherRoots(const float *roots, size_t first,
+                                                               size_t laneStep, vskDouble4 *re,
+                                                               vskDouble4 *im)
+{
+    const float *r0 = roots + 2 * first;
+    const size_t step = 2 * laneStep;
+    *re = (vskDouble4){r0[0], r0[step], r0[2 * step], r0[3 * step]};
+    *im = (vskDouble4){r0[1], r0[step + 1], r0[2 * step + 1], r0[3 * step + 1]};
+}
+
 /* Radix-4 pass reading W_L^k and W_L^2k from a root table at the given stride; the third
  * twiddle is their product, formed in double precision. */
-static inline __attribute__((always_inline)) void radix4RootPass(float *z, size_t len,
+VSK_INLINE void radix4RootPass(float *z, size_t len,
                                                                   size_t passLen,
                                                                   const vskCplxF *roots,
                                                                   size_t stride, double conj)
@@ -203,28 +266,21 @@ static inline __attribute__((always_inline)) void radix4RootPass(float *z, size_
     const size_t quarter = passLen / 4;
     const float *r = (const float *)roots;
     for (size_t base = 0; base < len; base += passLen) {
-        float *restrict p0 = z + 2 * base;
-        float *restrict p1 = p0 + 2 * quarter;
-        float *restrict p2 = p1 + 2 * quarter;
-        float *restrict p3 = p2 + 2 * quarter;
-        for (size_t k = 0; k < quarter; ++k) {
-            const double w1r = r[2 * k * stride], w1i = conj * r[2 * k * stride + 1];
-            const double w2r = r[4 * k * stride], w2i = conj * r[4 * k * stride + 1];
-            const double w3r = w1r * w2r - w1i * w2i, w3i = w1r * w2i + w1i * w2r;
-            const double q0r = p0[2 * k], q0i = p0[2 * k + 1];
-            const double q1r = p1[2 * k], q1i = p1[2 * k + 1];
-            const double q2r = p2[2 * k], q2i = p2[2 * k + 1];
-            const double q3r = p3[2 * k], q3i = p3[2 * k + 1];
-            const double t1r = w1r * q2r - w1i * q2i, t1i = w1r * q2i + w1i * q2r;
-            const double t2r = w2r * q1r - w2i * q1i, t2i = w2r * q1i + w2i * q1r;
-            const double t3r = w3r * q3r - w3i * q3i, t3i = w3r * q3i + w3i * q3r;
-            VSK_RADIX4_COMBINE(p0, p1, p2, p3, k, q0r, q0i, t1r, t1i, t2r, t2i, t3r, t3i, conj);
+        float *p0 = z + 2 * base;
+        for (size_t k = 0; k < quarter; k += kLanes) {
+            vskDouble4 w1r, w1i, w2r, w2i;
+            gatherRoots(r, k * stride, stride, &w1r, &w1i);
+            gatherRoots(r, 2 * k * stride, 2 * stride, &w2r, &w2i);
+            const vskDouble4 w3r = w1r * w2r - w1i * w2i, w3i = w1r * w2i + w1i * w2r;
+            float *p = p0 + 2 * k;
+            radix4Step(p, p + 2 * quarter, p + 4 * quarter, p + 6 * quarter, w1r, w1i, w2r, w2i,
+                       w3r, w3i, conj);
         }
     }
 }
 
 /* Radix-2 pass reading W_L^k from a root table at the given stride. */
-static inline __attribute__((always_inline)) void radix2RootPass(float *z, size_t len,
+VSK_INLINE void radix2RootPass(float *z, size_t len,
                                                                   size_t passLen,
                                                                   const vskCplxF *roots,
                                                                   size_t stride, double conj)
@@ -232,17 +288,17 @@ static inline __attribute__((always_inline)) void radix2RootPass(float *z, size_
     const size_t half = passLen / 2;
     const float *r = (const float *)roots;
     for (size_t base = 0; base < len; base += passLen) {
-        float *restrict lower = z + 2 * base;
-        float *restrict upper = lower + 2 * half;
-        for (size_t k = 0; k < half; ++k) {
-            const double wr = r[2 * k * stride], wi = conj * r[2 * k * stride + 1];
-            const double ur = upper[2 * k], ui = upper[2 * k + 1];
-            const double tr = wr * ur - wi * ui, ti = wr * ui + wi * ur;
-            const double lr = lower[2 * k], li = lower[2 * k + 1];
-            lower[2 * k] = (float)(lr + tr);
-            lower[2 * k + 1] = (float)(li + ti);
-            upper[2 * k] = (float)(lr - tr);
-            upper[2 * k + 1] = (float)(li - ti);
+        float *lower = z + 2 * base;
+        float *upper = lower + 2 * half;
+        for (size_t k = 0; k < half; k += kLanes) {
+            vskDouble4 wr, wi, ur, ui, lr, li;
+            gatherRoots(r, k * stride, stride, &wr, &wi);
+            wi *= conj;
+            loadPoints(upper + 2 * k, &ur, &ui);
+            loadPoints(lower + 2 * k, &lr, &li);
+            const vskDouble4 tr = wr * ur - wi * ui, ti = wr * ui + wi * ur;
+            storePoints(lower + 2 * k, lr + tr, li + ti);
+            storePoints(upper + 2 * k, lr - tr, li - ti);
         }
     }
 }
@@ -250,7 +306,7 @@ static inline __attribute__((always_inline)) void radix2RootPass(float *z, size_
 /* ---- pass schedules ---- */
 
 /* A whole transform of 2^m <= 1024 points on the Radix4Table of order m. */
-static inline __attribute__((always_inline)) void smallKernel(float *z, int m,
+VSK_INLINE void smallKernel(float *z, int m,
                                                                const vskCplxF *radix4,
                                                                double conj)
 {
@@ -273,7 +329,7 @@ static inline __attribute__((always_inline)) void smallKernel(float *z, int m,
 /* Combines transforms of 2^fromOrder points into transforms of 2^toOrder points over len
  * points, with roots W_R^i (R = 2^rootsOrder) read at the stride each pass length needs. An odd
  * number of doublings starts with one radix-2 pass. */
-static inline __attribute__((always_inline)) void combine(float *z, size_t len, int fromOrder,
+VSK_INLINE void combine(float *z, size_t len, int fromOrder,
                                                            int toOrder, const vskCplxF *roots,
                                                            int rootsOrder, double conj)
 {
@@ -290,7 +346,7 @@ static inline __attribute__((always_inline)) void combine(float *z, size_t len, 
 
 /* Above 1024 points: 1024-point sub-blocks inside 16384-point blocks, so that each stage of
  * passes works on data that stays in cache; the blocks are then combined up to n points. */
-static inline __attribute__((always_inline)) void largeKernel(float *z, int m,
+VSK_INLINE void largeKernel(float *z, int m,
                                                                const vskFftTables *tables,
                                                                double conj)
 {
@@ -314,7 +370,7 @@ static inline __attribute__((always_inline)) void largeKernel(float *z, int m,
 }
 
 /* Direction as a compile-time constant in each instance, so the sign folds away. */
-static void forwardKernel(float *z, int m, const vskFftTables *tables)
+VSK_CLONES static void forwardKernel(float *z, int m, const vskFftTables *tables)
 {
     if (m <= VSK_RADIX4_MAX_ORDER)
         smallKernel(z, m, tables->radix4, 1.0);
@@ -322,7 +378,7 @@ static void forwardKernel(float *z, int m, const vskFftTables *tables)
         largeKernel(z, m, tables, 1.0);
 }
 
-static void inverseKernel(float *z, int m, const vskFftTables *tables)
+VSK_CLONES static void inverseKernel(float *z, int m, const vskFftTables *tables)
 {
     if (m <= VSK_RADIX4_MAX_ORDER)
         smallKernel(z, m, tables->radix4, -1.0);
@@ -337,4 +393,6 @@ void vskComplexFft(float *z, int m, const vskFftTables *tables, int inverse)
         inverseKernel(z, m, tables);
     else
         forwardKernel(z, m, tables);
+    if (m >= 2)
+        interleaveGroups(z, (size_t)1 << m);
 }

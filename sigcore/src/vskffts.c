@@ -1,5 +1,6 @@
 /* Real and CCS-format FFTs: argument checks, table acquisition and the real/complex split steps. */
 #include "vskfftkernel.h"
+#include "vskfftvec.h"
 #include "vskstatus.h"
 #include "vsktables.h"
 
@@ -113,31 +114,63 @@ static int wantsScaling(int32_t flags)
     return (flags & VSK_FFT_INVERSE) && !(flags & VSK_FFT_NOSCALE);
 }
 
+/* The split formulas of bins k and n - k from Z[k] = (e, d), Z[n-k] = (g, c) and the split
+ * coefficients (a, b); T is double or a vector of doubles. */
+#define VSK_FORWARD_SPLIT(T, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm) \
+    do {                                                                        \
+        const T l = ((c) + (d)) * (a) + ((e) - (g)) * (b);                      \
+        const T t = ((c) + (d)) * (b) - ((e) - (g)) * (a);                      \
+        lowerRe = (g) + l;                                                      \
+        lowerIm = t - (c);                                                      \
+        upperRe = (e) - l;                                                      \
+        upperIm = t - (d);                                                      \
+    } while (0)
+
+#define VSK_INVERSE_SPLIT(T, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm) \
+    do {                                                                        \
+        const T f = ((e) - (g)) * (a) + ((c) + (d)) * (b);                      \
+        const T t = ((c) + (d)) * (a) - ((e) - (g)) * (b);                      \
+        lowerRe = (e) + t;                                                      \
+        lowerIm = (d) - f;                                                      \
+        upperRe = (g) - t;                                                      \
+        upperIm = (c) - f;                                                      \
+    } while (0)
+
 /* Unpacks the n-point complex transform of the even/odd pairs into bins 1 .. n - 1 of the real
- * transform, two mirrored bins per step. */
-static void realSplit(float *x, size_t n, const vskCplxF *split, int inverse)
+ * transform, two mirrored bins per step: four lower bins in order and the four mirrored upper
+ * ones (read backwards) per vector step while they do not meet, then one pair at a time. */
+VSK_CLONES static void realSplit(float *x, size_t n, const vskCplxF *split, int inverse)
 {
-    for (size_t k = 1; k < n / 2; ++k) {
+    const float *coefficients = (const float *)split;
+    size_t k = 1;
+    for (; k + VSK_LANES <= n / 2; k += VSK_LANES) {
+        float *lower = x + 2 * k;
+        float *upper = x + 2 * (n - k - (VSK_LANES - 1));
+        vskDouble4 e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm;
+        vskLoadInterleaved(lower, 0, &e, &d);
+        vskLoadInterleaved(upper, 1, &g, &c);
+        vskLoadInterleaved(coefficients + 2 * (k - 1), 0, &a, &b);
+        if (!inverse)
+            VSK_FORWARD_SPLIT(vskDouble4, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
+        else
+            VSK_INVERSE_SPLIT(vskDouble4, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
+        vskStoreInterleaved(lower, 0, lowerRe, lowerIm);
+        vskStoreInterleaved(upper, 1, upperRe, upperIm);
+    }
+    for (; k < n / 2; ++k) {
         float *lower = x + 2 * k;
         float *upper = x + 2 * (n - k);
-        const double e = lower[0], d = lower[1];
-        const double g = upper[0], c = upper[1];
+        const double e = lower[0], d = lower[1], g = upper[0], c = upper[1];
         const double a = split[k - 1].re, b = split[k - 1].im;
-        if (!inverse) {
-            const double l = (c + d) * a + (e - g) * b;
-            const double t = (c + d) * b - (e - g) * a;
-            lower[0] = (float)(g + l);
-            lower[1] = (float)(t - c);
-            upper[0] = (float)(e - l);
-            upper[1] = (float)(t - d);
-        } else {
-            const double f = (e - g) * a + (c + d) * b;
-            const double t = (c + d) * a - (e - g) * b;
-            lower[0] = (float)(e + t);
-            lower[1] = (float)(d - f);
-            upper[0] = (float)(g - t);
-            upper[1] = (float)(c - f);
-        }
+        double lowerRe, lowerIm, upperRe, upperIm;
+        if (!inverse)
+            VSK_FORWARD_SPLIT(double, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
+        else
+            VSK_INVERSE_SPLIT(double, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
+        lower[0] = (float)lowerRe;
+        lower[1] = (float)lowerIm;
+        upper[0] = (float)upperRe;
+        upper[1] = (float)upperIm;
     }
     if (n >= 2 && !inverse)
         x[n + 1] = -x[n + 1];

@@ -109,14 +109,19 @@ const vskCplxF *vskRadix4PassTwiddles(const vskCplxF *table, int m, int passOrde
     return table + offset;
 }
 
+/* Planar rows of q floats each: Re W^k, Im W^k, Re W^2k, Im W^2k, Re W^3k, Im W^3k, k < q, the
+ * order in which the kernel loads them four at a time. Same size as q interleaved triples. */
 static void fillPassTwiddles(vskCplxF *triples, int passOrder)
 {
     const size_t quarter = ((size_t)1 << passOrder) / 4;
     const double step = kTwoPi / (double)((size_t)1 << passOrder);
+    float *rows = (float *)triples;
     for (size_t i = 0; i < quarter; ++i) {
-        triples[3 * i] = root((double)i * step);
-        triples[3 * i + 1] = root((double)(2 * i) * step);
-        triples[3 * i + 2] = root((double)(3 * i) * step);
+        for (size_t power = 1; power <= 3; ++power) {
+            const vskCplxF w = root((double)(power * i) * step);
+            rows[(2 * power - 2) * quarter + i] = w.re;
+            rows[(2 * power - 1) * quarter + i] = w.im;
+        }
     }
 }
 
@@ -124,8 +129,8 @@ static void fillRadix4(vskCplxF *table, int m)
 {
     if (m < 3)
         return;
-    /* The last pass's triples (at 1 + 3i) are what an order-3 kernel would read; its radix-2
-     * pass needs none of them, but they are kept so every order has the same layout. */
+    /* An order-3 kernel needs none of its twiddles (its radix-2 pass uses constants), but
+     * they are kept so every order has the same layout. */
     fillPassTwiddles(table + 1, m);
     for (int p = vskRadix4FirstPassOrder(m); p < m; p += 2)
         fillPassTwiddles((vskCplxF *)vskRadix4PassTwiddles(table, m, p), p);

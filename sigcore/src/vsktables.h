@@ -32,7 +32,7 @@ enum {
  * 2^(k-1) by W_16384^i for i < VSK_BLOCK_ROOT_COUNT. */
 vskCplxF *vskRootTable(int64_t k);
 
-/* For m <= 10: twiddle triples of every radix-4 pass of a 2^m-point kernel (see
+/* For m <= 10: twiddles of every radix-4 pass of a 2^m-point kernel (see
  * vskRadix4PassTwiddles). For m > 10: makes sure the order-10 table exists and returns the
  * RootTable of order m; nothing is cached under the radix-4 entry of such an m. */
 vskCplxF *vskRadix4Table(int64_t m);
@@ -50,10 +50,12 @@ void vskReleaseRadix4Table(int64_t m);
 void vskReleaseSplitTable(int64_t m);
 void vskReleaseBitRevTable(int64_t m);
 
-/* The triples (W_L^k, W_L^2k, W_L^3k), k = 0 .. L/4 - 1, of the radix-4 pass of length L = 2^passOrder
- * in a Radix4Table of order m (passOrder >= 4, passOrder <= m <= 10, passOrder of m's parity).
- * The triples of the last pass sit at entries 1 + 3k (entry 1 + 3k + j holds W^((j + 1) k));
- * those of the shorter passes follow in increasing length after entry 3 * 2^m / 4. */
+/* The twiddles (W_L^k, W_L^2k, W_L^3k), k = 0 .. L/4 - 1, of the radix-4 pass of length
+ * L = 2^passOrder in a Radix4Table of order m (passOrder of m's parity, from
+ * vskRadix4FirstPassOrder(m) up to m <= 10), as six planar rows of L/4 floats: real and
+ * imaginary parts of the first, second and third twiddle. The last pass starts at entry 1
+ * (angles k c, 2k c, 3k c with c = 2 pi / 2^m); the shorter passes follow in increasing length
+ * after entry 3 * 2^m / 4. Together they fill the 2^m entries of the table. */
 const vskCplxF *vskRadix4PassTwiddles(const vskCplxF *table, int m, int passOrder);
 
 /* Order of the first twiddled radix-4 pass of a 2^m-point kernel: after the 4-point pass (and,
