@@ -134,9 +134,33 @@ std::vector<Tick> customTicks(float startVal, float stopVal, int length, double 
         const bool is5 = isMultiple(value, big5);
         const bool is10 = isMultiple(value, big10);
         const bool labelled = labelEvery || (labelFifth && is5) || (!labelEvery && !labelFifth && is10);
-        ticks.push_back({offset, 4 + 2 * int(is5) + 2 * int(is10), labelled, tickLabel(value, reverse)});
+        ticks.push_back({offset, 4 + 2 * int(is5) + 2 * int(is10), labelled, tickLabel(value, reverse), value});
     }
     return ticks;
+}
+
+void thinLabels(std::vector<Tick> &ticks, const std::function<int(const QString &)> &textWidth, int gap)
+{
+    constexpr int maxCoarsening = 32;  // far more than any range needs; bounds the loop
+    for (int round = 0; round < maxCoarsening; ++round) {
+        const Tick *previous = nullptr;
+        double unit = 0.0;
+        for (const Tick &tick : ticks) {
+            if (!tick.labelled)
+                continue;
+            if (previous && tick.offset - previous->offset < textWidth(previous->text) + gap) {
+                unit = std::abs(tick.value - previous->value);
+                break;
+            }
+            previous = &tick;
+        }
+        if (!(unit > 0.0))
+            return;  // no collisions left
+        const double mantissa = unit / std::pow(10.0, std::floor(std::log10(unit)));
+        const double coarser = unit * (mantissa < 3.0 ? 5.0 : 2.0);
+        for (Tick &tick : ticks)
+            tick.labelled = tick.labelled && isMultiple(tick.value, coarser);
+    }
 }
 
 }  // namespace rulers
@@ -291,8 +315,10 @@ void THRuler::drawCustomScale(QPainter &painter) const
 {
     const int h = height();
     int labelsEnd = std::numeric_limits<int>::min();
-    for (const rulers::Tick &tick :
-         rulers::customTicks(FStartVal, FStopVal, width(), rulers::horizontalLabelSpacing, FReverse)) {
+    auto ticks = rulers::customTicks(FStartVal, FStopVal, width(), rulers::horizontalLabelSpacing, FReverse);
+    const QFontMetrics metrics = painter.fontMetrics();
+    rulers::thinLabels(ticks, [&](const QString &text) { return metrics.horizontalAdvance(text); }, minLabelGap);
+    for (const rulers::Tick &tick : ticks) {
         const int x = nearest(tick.offset);
         // A pen line excludes its end point: L - 1 pixels from the edge the ticks hang from.
         if (FPosition == posTop)
@@ -385,8 +411,10 @@ void TVRuler::drawCustomScale(QPainter &painter) const
     const int w = width();
     const int h = height();
     int labelsTop = std::numeric_limits<int>::max();
-    for (const rulers::Tick &tick :
-         rulers::customTicks(FStartVal, FStopVal, h, rulers::verticalLabelSpacing, FReverse)) {
+    auto ticks = rulers::customTicks(FStartVal, FStopVal, h, rulers::verticalLabelSpacing, FReverse);
+    const int lineHeight = painter.fontMetrics().height();
+    rulers::thinLabels(ticks, [lineHeight](const QString &) { return lineHeight; }, minLabelGap);
+    for (const rulers::Tick &tick : ticks) {
         const int y = nearest(h - tick.offset);
         if (FPosition == posLeft)
             rowRun(painter, y, 1, tick.length - 1);

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 enum THZPosition { posBottom = 0, posTop = 1 };
@@ -21,6 +22,7 @@ struct Tick {
     int length;     // 4, 6 or 8 pixels
     bool labelled;
     QString text;
+    double value;   // the tick's value (before Reverse)
 };
 
 inline constexpr double minTickSpacing = 3.0;
@@ -30,6 +32,10 @@ inline constexpr double verticalLabelSpacing = 20.0;
 // Ticks of StartVal..StopVal over `length` pixels; labels where their spacing reaches
 // labelSpacing. An empty or degenerate range or length gives no ticks.
 std::vector<Tick> customTicks(float startVal, float stopVal, int length, double labelSpacing, bool reverse);
+
+// Where labels at their spacing would run into each other (wide numbers, small font), keeps only
+// the labels on a coarser unit (x5, then x2, ...), so the labelling stays regular.
+void thinLabels(std::vector<Tick> &ticks, const std::function<int(const QString &)> &textWidth, int gap);
 
 // The smallest power of ten from 0.1 upward whose ticks lie at least 3 pixels apart.
 double tickStep(double unitsPerPixel);
