@@ -197,7 +197,8 @@ static void vskReportOutOfRange(vskRangeClass rangeClass, const vskCvtPlan *plan
                                                            : (TYPE)0;                             \
             const TYPE previous = dst[i];                                                         \
             const TYPE outside = saturate ? saturated : previous;                                 \
-            dst[i] = inRange ? converted : outside;                                               \
+            const WIDE inRangeMask = (WIDE)0 - (WIDE)inRange;                                     \
+            dst[i] = (TYPE)(((WIDE)converted & inRangeMask) | ((WIDE)outside & ~inRangeMask));   \
             if ((REPORTING) && !inRange)                                                          \
                 vskReportOutOfRange(rangeClass, plan);                                            \
         }                                                                                         \

@@ -141,6 +141,13 @@ VSK_INLINE void storePoints(float *p, vskDouble4 re,
     __builtin_memcpy(p + kLanes, &packedIm, sizeof packedIm);
 }
 
+VSK_INLINE vskDouble4 loadDoubles(const double *p)
+{
+    vskDouble4 values;
+    __builtin_memcpy(&values, p, sizeof values);
+    return values;
+}
+
 /* Four-point butterflies on interleaved input (bit-reversed order: x0, x2, x1, x3), written
  * as planar groups. */
 VSK_INLINE void firstRadix4Pass(float *z, size_t len, double conj)
@@ -224,23 +231,21 @@ VSK_INLINE void radix4Step(
     storePoints(p3, br - dr, bi - di);
 }
 
-/* Radix-4 pass of length passLen (at least 16) with its planar twiddles: the real and
- * imaginary parts of W^k, W^2k and W^3k, k < passLen/4, as six consecutive float rows. */
-VSK_INLINE void radix4TriplePass(float *z, size_t len,
-                                                                    size_t passLen,
-                                                                    const vskCplxF *triples,
-                                                                    double conj)
+/* Radix-4 pass of length passLen (at least 16) with its twiddle rows (see
+ * vskRadix4PassTwiddles). */
+VSK_INLINE void radix4TriplePass(float *z, size_t len, size_t passLen, const double *rows,
+                                 double conj)
 {
     const size_t quarter = passLen / 4;
-    const float *w = (const float *)triples;
     for (size_t base = 0; base < len; base += passLen) {
         float *p0 = z + 2 * base;
         for (size_t k = 0; k < quarter; k += kLanes) {
             float *p = p0 + 2 * k;
             radix4Step(p, p + 2 * quarter, p + 4 * quarter, p + 6 * quarter,
-                       vskLoadFloats(w + k), vskLoadFloats(w + quarter + k),
-                       vskLoadFloats(w + 2 * quarter + k), vskLoadFloats(w + 3 * quarter + k),
-                       vskLoadFloats(w + 4 * quarter + k), vskLoadFloats(w + 5 * quarter + k), conj);
+                       loadDoubles(rows + k), loadDoubles(rows + quarter + k),
+                       loadDoubles(rows + 2 * quarter + k), loadDoubles(rows + 3 * quarter + k),
+                       loadDoubles(rows + 4 * quarter + k), loadDoubles(rows + 5 * quarter + k),
+                       conj);
         }
     }
 }
@@ -251,6 +256,10 @@ VSK_INLINE void gatherRoots(const float *roots, size_t first,
                                                                vskDouble4 *im)
 {
     const float *r0 = roots + 2 * first;
+    if (laneStep == 1) {
+        vskLoadInterleaved(r0, 0, re, im);
+        return;
+    }
     const size_t step = 2 * laneStep;
     *re = (vskDouble4){r0[0], r0[step], r0[2 * step], r0[3 * step]};
     *im = (vskDouble4){r0[1], r0[step + 1], r0[2 * step + 1], r0[3 * step + 1]};

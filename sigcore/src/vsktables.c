@@ -98,24 +98,25 @@ void vskReleaseRootTable(int64_t k)
 
 /* ---- Radix4Table ---- */
 
-const vskCplxF *vskRadix4PassTwiddles(const vskCplxF *table, int m, int passOrder)
+const double *vskRadix4PassTwiddles(const vskCplxF *table, int m, int passOrder)
 {
+    const double *rows = (const double *)table;
     const size_t n = (size_t)1 << m;
     if (passOrder == m)
-        return table + 1;
-    size_t offset = 3 * (n / 4) + 1;
+        return rows;
+    size_t offset = 6 * (n / 4);
     for (int p = vskRadix4FirstPassOrder(m); p < passOrder; p += 2)
-        offset += 3 * (((size_t)1 << p) / 4);
-    return table + offset;
+        offset += 6 * (((size_t)1 << p) / 4);
+    return rows + offset;
 }
 
-/* Planar rows of q floats each: Re W^k, Im W^k, Re W^2k, Im W^2k, Re W^3k, Im W^3k, k < q, the
- * order in which the kernel loads them four at a time. Same size as q interleaved triples. */
-static void fillPassTwiddles(vskCplxF *triples, int passOrder)
+/* Rows of q doubles each: Re W^k, Im W^k, Re W^2k, Im W^2k, Re W^3k, Im W^3k, k < q, the order
+ * in which the kernel loads them four at a time. The roots are rounded to float like every
+ * other table entry, then kept widened so the kernel needs no conversion. */
+static void fillPassTwiddles(double *rows, int passOrder)
 {
     const size_t quarter = ((size_t)1 << passOrder) / 4;
     const double step = kTwoPi / (double)((size_t)1 << passOrder);
-    float *rows = (float *)triples;
     for (size_t i = 0; i < quarter; ++i) {
         for (size_t power = 1; power <= 3; ++power) {
             const vskCplxF w = root((double)(power * i) * step);
@@ -131,15 +132,15 @@ static void fillRadix4(vskCplxF *table, int m)
         return;
     /* An order-3 kernel needs none of its twiddles (its radix-2 pass uses constants), but
      * they are kept so every order has the same layout. */
-    fillPassTwiddles(table + 1, m);
-    for (int p = vskRadix4FirstPassOrder(m); p < m; p += 2)
-        fillPassTwiddles((vskCplxF *)vskRadix4PassTwiddles(table, m, p), p);
+    for (int p = vskRadix4FirstPassOrder(m); p <= m; p += 2)
+        fillPassTwiddles((double *)vskRadix4PassTwiddles(table, m, p), p);
 }
 
 static vskCplxF *smallRadix4Table(int m)
 {
     if (vskState.radix4Cache[m] == NULL) {
-        const uint64_t count = (m <= 0) ? 3 : power2(m);
+        /* Twice 2^m entries: the kernel's twiddles are kept as doubles (6 per radix-4 step). */
+        const uint64_t count = (m <= 0) ? 3 : power2(m + 1);
         vskCplxF *table = allocateBlock(count, sizeof(vskCplxF));
         if (table == NULL)
             return NULL;

@@ -52,11 +52,11 @@ void vskReleaseBitRevTable(int64_t m);
 
 /* The twiddles (W_L^k, W_L^2k, W_L^3k), k = 0 .. L/4 - 1, of the radix-4 pass of length
  * L = 2^passOrder in a Radix4Table of order m (passOrder of m's parity, from
- * vskRadix4FirstPassOrder(m) up to m <= 10), as six planar rows of L/4 floats: real and
- * imaginary parts of the first, second and third twiddle. The last pass starts at entry 1
- * (angles k c, 2k c, 3k c with c = 2 pi / 2^m); the shorter passes follow in increasing length
- * after entry 3 * 2^m / 4. Together they fill the 2^m entries of the table. */
-const vskCplxF *vskRadix4PassTwiddles(const vskCplxF *table, int m, int passOrder);
+ * vskRadix4FirstPassOrder(m) up to m <= 10), as six rows of L/4 doubles holding float-rounded
+ * roots: real and imaginary parts of the first, second and third twiddle. The last pass comes
+ * first (angles k c, 2k c, 3k c with c = 2 pi / 2^m), the shorter passes follow in increasing
+ * length. Together they fit the table's 2^(m+1) entries; rows are 32-byte aligned. */
+const double *vskRadix4PassTwiddles(const vskCplxF *table, int m, int passOrder);
 
 /* Order of the first twiddled radix-4 pass of a 2^m-point kernel: after the 4-point pass (and,
  * for odd m, one radix-2 pass over groups of eight) the passes run over 2^4 or 2^5 points. */
