@@ -174,8 +174,10 @@ static void vskReportOutOfRange(vskRangeClass rangeClass, const vskCvtPlan *plan
 }
 
 /* One element: an in-range value is rounded and stored; an out-of-range one gets the saturation
- * value of its side (0 for NaN) or keeps what dst held. Storing the old value back instead of
- * skipping the store keeps the loop free of branches. Only in-range values reach the cast. */
+ * value of its side (0 for NaN) or keeps what dst held. Only in-range values reach the cast.
+ * Storing the old value back instead of skipping the store, and choosing with a mask rather than
+ * a select, keep the loop free of branches: a select would let the compiler move the rounding
+ * into a branch, and conversions that may raise floating-point flags are not if-converted. */
 #define VSK_CONVERT_LOOP(TYPE, WIDE, ROUNDING, REPORTING)                                          \
     {                                                                                             \
         const float lo = plan->lo;                                                                \
