@@ -83,13 +83,14 @@ void TAdvanceBar::SetPosition(int value)
 
 void TAdvanceBar::Inc(int n)
 {
-    FPosition = std::min(saturate(std::int64_t{FPosition} + n), FMax);
+    // Both limits hold for either sign of n, so Position stays within 0..Max.
+    FPosition = std::max(std::min(saturate(std::int64_t{FPosition} + n), FMax), 0);
     update();
 }
 
 void TAdvanceBar::Dec(int n)
 {
-    FPosition = std::max(saturate(std::int64_t{FPosition} - n), 0);
+    FPosition = std::max(std::min(saturate(std::int64_t{FPosition} - n), FMax), 0);
     update();
 }
 
