@@ -1,0 +1,186 @@
+// Analyser controls of the main window: run switch, channels, I/Q mode, span, dB window, ruler drag.
+#include "mainform.h"
+
+#include "autoled.h"
+#include "nakedslider.h"
+#include "rulers.h"
+#include "shapebutton.h"
+#include "thdtimer.h"
+
+#include <QLabel>
+#include <QMenu>
+
+namespace zelvaro {
+
+void TMainForm::BSpecAnClick()
+{
+    SpecOn = !SpecOn;
+    SpecLed->ChangeValue(SpecOn);
+    for (TNakedSlider *slider : {VGain, VRange}) {
+        slider->setEnabled(SpecOn);
+        slider->SetFocusColor(SpecOn ? kSliderFocusOn : kSliderFocusOff);
+        slider->update();
+    }
+    if (SpecOn) {
+        if (!OpenDevices()) {
+            PublishAnalyser();
+            return;
+        }
+        FTick->SetEnabled(true);
+        RLedLeft->ChangeValue(SALeftOn);
+        RLedRight->ChangeValue(SARightOn);
+        SetButtonFont(BSALeft, SALeftOn);
+        SetButtonFont(BSARight, SARightOn);
+        SetButtonFont(BSpecAn, true);
+    } else {
+        FTick->SetEnabled(false);
+        if (!GenOn)
+            CloseDevices();
+        RLedLeft->ChangeValue(false);
+        RLedRight->ChangeValue(false);
+        SetButtonFont(BSALeft, false);
+        SetButtonFont(BSARight, false);
+        SetButtonFont(BSpecAn, false);
+    }
+    PublishAnalyser();
+}
+
+void TMainForm::BSALeftClick()
+{
+    if (!SpecOn)
+        return;
+    SALeftOn = !SALeftOn;
+    RLedLeft->ChangeValue(SALeftOn);
+    SetButtonFont(BSALeft, SALeftOn);
+    PublishAnalyser();
+}
+
+void TMainForm::BSARightClick()
+{
+    if (!SpecOn)
+        return;
+    SARightOn = !SARightOn;
+    RLedRight->ChangeValue(SARightOn);
+    SetButtonFont(BSARight, SARightOn);
+    PublishAnalyser();
+}
+
+void TMainForm::IQButtClick()
+{
+    BFreqREqLClick();
+    if (IQMode) {
+        IQButt->SetDown(false);
+        SetButtonFont(IQButt, false);
+        BFreqLockClick();
+        BLevLockClick();
+    } else {
+        if (!GenOn)
+            BGeneratorClick();
+        if (!GenLeftOn)
+            BGenLeftClick();
+        if (!GenRightOn)
+            BGenRightClick();
+        IQButt->SetDown(true);
+        SetButtonFont(IQButt, true);
+        GenLeftOn = true;
+        GenRightOn = true;
+        BLevREqLClick();
+        if (!FreqLocked)
+            BFreqLockClick();
+        if (!LevLocked)
+            BLevLockClick();
+    }
+    IQMode = !IQMode;
+    PublishGenerator();
+}
+
+void TMainForm::VGainChange()
+{
+    DbSpan = 170 - VGain->Position();
+    TopDb = BottomDb + DbSpan;
+    PublishAnalyser();
+}
+
+void TMainForm::VRangeChange()
+{
+    BottomDb = VRange->Position() - 160;
+    TopDb = BottomDb + DbSpan;
+    PublishAnalyser();
+}
+
+void TMainForm::RB64kClick()
+{
+    FftSize = 65536;
+    SetSpan();
+}
+
+void TMainForm::RB16kClick()
+{
+    FftSize = 16384;
+    SetSpan();
+}
+
+void TMainForm::RB8kClick()
+{
+    FftSize = 8192;
+    SetSpan();
+}
+
+void TMainForm::RB4kClick()
+{
+    FftSize = 4096;
+    SetSpan();
+}
+
+void TMainForm::RB2kClick()
+{
+    FftSize = 2048;
+    SetSpan();
+}
+
+void TMainForm::SetSpan()
+{
+    FullScaleMag = static_cast<float>(FftSize) * kFullScaleSampleMag;
+    const TSpanState span = ZoomSpan(StartHz, SpanHz, EffSampleRate, FftSize, PlotWidth);
+    HzPerBin = span.HzPerBin;
+    SpanHz = span.SpanHz;
+    StartHz = span.StartHz;
+    CenterHz = span.CenterHz;
+    HScale->SetHStart(StartHz);
+    HScale->SetHStop(StartHz + SpanHz);
+    PublishAnalyser();
+}
+
+void TMainForm::HScaleMouseDown(int x)
+{
+    ScaleDragging = true;
+    DragX = x;
+}
+
+void TMainForm::HScaleMouseMove(int x)
+{
+    if (!ScaleDragging)
+        return;
+    const float startHz = DraggedStartHz(StartHz, DragX, x, HzPerBin, SpanHz, EffSampleRate);
+    DragX = x;
+    if (startHz == StartHz)
+        return;  // held at the Nyquist end, or already at 0 Hz
+    StartHz = startHz;
+    HScale->SetHStart(StartHz);
+    HScale->SetHStop(StartHz + SpanHz);
+    HScale->Refresh();
+    CenterHz = StartHz + SpanHz * 0.5f;
+    PublishAnalyser();
+}
+
+void TMainForm::HScaleMouseUp()
+{
+    ScaleDragging = false;
+}
+
+void TMainForm::OptionsClick()
+{
+    OpMenu->popup(mapToGlobal(QPoint(Options->x(), Options->y() + 15)));
+}
+
+}  // namespace zelvaro

@@ -1,0 +1,783 @@
+// TMainForm: construction of the window, the idle readout, analyser pacing and the ordered shut-down.
+#include "mainform.h"
+
+#include "autoled.h"
+#include "beveltext.h"
+#include "calibdlg.h"
+#include "bmshapedform.h"
+#include "configlist.h"
+#include "configstore.h"
+#include "dbscale.h"
+#include "enginestate.h"
+#include "framepacing.h"
+#include "nakedslider.h"
+#include "plotview.h"
+#include "rulers.h"
+#include "samplehistory.h"
+#include "shapebutton.h"
+#include "skewform.h"
+#include "skin.h"
+#include "spectrum.h"
+#include "thdtimer.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QScreen>
+#include <QThread>
+
+#include <cmath>
+
+namespace zelvaro {
+
+namespace {
+
+constexpr int kFormWidth = 671;
+constexpr int kFormHeight = 474;
+constexpr int kDefaultFontPixels = 11;       // "MS Sans Serif" at height -11
+constexpr const char *kPanelFontFamily = "Liberation Sans";
+constexpr int kOptionsMenuDrop = 15;         // the menu opens this far below the image's top
+constexpr int kConfigsItemHeight = 16;
+
+QColor Colour(unsigned value)
+{
+    return toQColor(static_cast<TColor>(value));
+}
+
+}  // namespace
+
+// ---- Construction ---------------------------------------------------------------------------
+
+TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), FOptions(std::move(options))
+{
+    InitSkinResources();
+    setWindowTitle(QStringLiteral("Zelvaro"));
+    setFixedSize(kFormWidth, kFormHeight);
+    QPalette face = palette();
+    face.setColor(QPalette::Window, Colour(kPanelColour));
+    setPalette(face);
+    setAutoFillBackground(true);
+    QFont defaultFont(QString::fromLatin1(kPanelFontFamily));
+    defaultFont.setPixelSize(kDefaultFontPixels);
+    setFont(defaultFont);
+
+    FEngineState = std::make_unique<TEngineState>();
+    FHistory = std::make_unique<TSampleHistory>();
+
+    // The plot geometry and dB window come first: the controls' handlers below read them.
+    PlotWidth = PB1.width();
+    PlotHeight = PB1.height();
+    PlotLeft = PB1.left();
+    PlotTop = PB1.top();
+    PlotRect = QRect(0, 0, PlotWidth, PlotHeight);
+    ReadoutRect = QRect(0, 0, kReadoutWidth, kReadoutHeight);
+    BottomDb = -160;
+    DbSpan = 160;
+    TopDb = BottomDb + DbSpan;
+    SampleRate = kSampleRate;
+
+    // The back buffer and its drawing belong to the analyser; frames are announced to the GUI
+    // thread through a queued call, never drawn on the window from the processing thread.
+    FAnalyser = std::make_unique<TSpectrumAnalyser>(*FHistory, QSize(PlotWidth, PlotHeight), [this] {
+        QMetaObject::invokeMethod(this, &TMainForm::FrameReady, Qt::QueuedConnection);
+    });
+
+    BuildFace();
+    BuildAnalyser();
+    BuildGenerator();
+    BuildOptionsMenu();
+    Connect();
+
+    FStore = std::make_unique<TConfigStore>([this](const QString &message) { WarnBox(message); });
+    LoadConfig(QString::fromLatin1(kLastUsedConfig));
+    ApplySettings();
+
+    LFreqDisp->setText(QString::number(LFreqHz));
+    RFreqDisp->setText(QString::number(RFreqHz));
+    LFreq->SetPosition(LFreqHz);
+    RFreq->SetPosition(RFreqHz);
+    LLevelChange();
+    RLevelChange();
+
+    // Events, worker threads, cosine table, sample memory. A worker's warning is queued to the
+    // GUI thread by WarnBox itself.
+    const TRunOnGui runOnGui = [this](std::function<void()> work) {
+        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    };
+    FEngine = std::make_unique<TAudioEngine>(
+        FOptions.Backend, [this](const std::string &text) { WarnBox(QString::fromStdString(text)); },
+        runOnGui, *FHistory, *FEngineState, [this] { FAnalyser->UpdateSpectrum(); });
+    FEngine->SetErrorBox([this](const std::string &caption, const std::string &text) {
+        ErrorBox(QString::fromStdString(caption), QString::fromStdString(text));
+    });
+    FEngine->SetDeviceLostHandler([this] { close(); });
+    FThreadsRunning = true;
+    PublishGenerator();
+    PublishAnalyser();
+
+    FTick = std::make_unique<TThreadedTimer>(runOnGui);
+    FTick->SetEnabled(false);
+    FTick->SetInterval(kStartTickInterval);
+    FTick->SetThreadPriority(tpHighest);
+    FTick->SetOnTimer([this](TThreadedTimer *) { TickTimer(); });
+
+    // The engine has already warned "No memory for sound buffers!"; the program then ends.
+    if (!FEngine->SoundBuffersOk())
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    CalibDlg = new TCalibDlg(this);
+    SkewDlg = new TSkewDlg(this);
+
+    // AppIdle runs each time the event queue has drained, before the loop goes to sleep.
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &TMainForm::AppIdle);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+}
+
+TMainForm::~TMainForm()
+{
+    FormCloseQuery();
+    disconnect(QAbstractEventDispatcher::instance(), nullptr, this, nullptr);
+    // The controls go while the state they report to still exists: a focus change or signal
+    // during their destruction must not reach a half-destroyed window.
+    const auto controls = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QWidget *control : controls) {
+        control->removeEventFilter(this);
+        control->disconnect(this);
+    }
+    qDeleteAll(controls);
+}
+
+void TMainForm::BuildFace()
+{
+    BMS = new TBMShapedForm(this);
+    BMS->SetAutoSize(true);
+    BMS->SetPicture(RenderSkinFace());
+    BMS->setGeometry(0, 0, kFormWidth, kFormHeight);
+
+    FPlotView = new TPlotView(*FAnalyser, this);
+    FPlotView->setGeometry(PB1);
+
+    auto makeImage = [this](const QString &resource, QRect geometry) {
+        auto *image = new QLabel(this);
+        image->setPixmap(RenderSkinImage(resource));
+        image->setGeometry(geometry);
+        image->setCursor(Qt::PointingHandCursor);
+        image->setAttribute(Qt::WA_TranslucentBackground);
+        image->installEventFilter(this);
+        return image;
+    };
+    XButton = makeImage(QStringLiteral(":/zelvaro/close.svg"), QRect(616, 10, 25, 25));
+    XButton->setToolTip(tr("Close"));
+    MinButton = makeImage(QStringLiteral(":/zelvaro/minimise.svg"), QRect(580, 8, 25, 27));
+    MinButton->setToolTip(tr("Minimise"));
+    Options = makeImage(QStringLiteral(":/zelvaro/options.svg"), QRect(112, 26, 59, 17));
+
+    HScale = new THRuler(this);
+    HScale->setGeometry(106, 276, 526, 26);
+    HScale->SetColor(clSkyBlue);
+    HScale->SetUnitOfMeasure(umCustom);
+    HScale->SetHStart(290.0f);
+    HScale->SetHStop(636.0f);
+    HScale->setCursor(Qt::SizeHorCursor);
+
+    Configs = new TConfigListPopup(this);
+    Configs->setGeometry(112, 56, 107, 209);
+    QFont listFont = font();
+    listFont.setBold(true);
+    listFont.setPixelSize(13);
+    Configs->setFont(listFont);
+    Configs->setUniformItemSizes(true);
+    Configs->setStyleSheet(QStringLiteral("QListWidget::item { height: %1px; }").arg(kConfigsItemHeight));
+    connect(Configs, &TConfigListPopup::ConfigChosen, this, &TMainForm::ConfigChosen);
+    connect(Configs, &TConfigListPopup::Closed, FPlotView, qOverload<>(&QWidget::update));
+    Configs->hide();
+}
+
+// A run-state switch or channel button of the panel: a 53 x 25 (or 45 x 21) rounded, embossed button.
+static TShapeButton *MakeButton(QWidget *parent, const QString &caption, QRect geometry)
+{
+    auto *button = new TShapeButton(parent);
+    button->setText(caption);
+    button->SetButtonKind(bkRoundRect);
+    button->SetButton3DKind(dk3dsimple);
+    button->SetCaption3dKind(ckEmbossed);
+    button->SetButtonColor(kPanelColour);
+    button->SetButtonColor1(kButtonColour1);
+    button->SetShowFocusRGN(false);
+    button->SetTransparent(false);
+    button->SetFontColor(kFontOffColour);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setGeometry(geometry);
+    button->SetButtonSize(geometry.width(), geometry.height());
+    QFont captionFont(QString::fromLatin1(kPanelFontFamily));
+    captionFont.setPixelSize(kDefaultFontPixels);
+    captionFont.setBold(true);
+    button->setFont(captionFont);
+    return button;
+}
+
+static TAutoLed *MakeLed(QWidget *parent, QPoint at, unsigned back, unsigned onColour, unsigned offColour)
+{
+    auto *led = new TAutoLed(parent);
+    led->setGeometry(at.x(), at.y(), 16, 16);
+    led->SetBColor(back);
+    led->SetTrueColor(onColour);
+    led->SetFalseColor(offColour);
+    return led;
+}
+
+static TNakedSlider *MakeSlider(QWidget *parent, QRect geometry, int min, int max, int position,
+                                int thickness, TThumbStyle thumb, int stepPage)
+{
+    auto *slider = new TNakedSlider(parent);
+    slider->setGeometry(geometry);
+    slider->SetOrientation(geometry.width() >= geometry.height() ? orHorizontal : orVertical);
+    slider->SetMin(min);
+    slider->SetMax(max);
+    slider->SetThickness(thickness);
+    slider->SetThumbStyle(thumb);
+    slider->SetStepPage(stepPage);
+    slider->SetPosition(position);
+    return slider;
+}
+
+static TBevelText *MakeLabel(QWidget *parent, const QString &caption, QPoint at, int pixelSize,
+                             unsigned colour, bool bold = false, int wrapWidth = 0)
+{
+    auto *label = new TBevelText(parent);
+    QFont labelFont(QString::fromLatin1(kPanelFontFamily));
+    labelFont.setPixelSize(pixelSize);
+    labelFont.setBold(bold);
+    label->setFont(labelFont);
+    label->SetTransparent(true);
+    label->SetFontColor(colour);
+    label->SetShadowColor(clBlack);
+    label->SetDeep(1);
+    label->SetBorder(boNone);
+    if (wrapWidth > 0) {
+        label->SetAutoSize(false);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        label->SetCaption(caption);
+        label->setGeometry(at.x(), at.y(), wrapWidth, 2 * (pixelSize + 3));
+    } else {
+        label->SetCaption(caption);
+        label->move(at);
+    }
+    return label;
+}
+
+static QLineEdit *MakeEdit(QWidget *parent, QRect geometry)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setGeometry(geometry);
+    QFont editFont(QString::fromLatin1(kPanelFontFamily));
+    editFont.setPixelSize(13);
+    editFont.setBold(true);
+    edit->setFont(editFont);
+    const QColor back = Colour(kEditColour);
+    edit->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: black; border: 1px solid #1d3550;"
+                                       " border-radius: 2px; padding: 0px 2px; }")
+                            .arg(back.name()));
+    return edit;
+}
+
+void TMainForm::BuildGenerator()
+{
+    BGenerator = MakeButton(this, QStringLiteral("Generator"), QRect(10, 278, 53, 25));
+    GenLed = MakeLed(this, QPoint(26, 310), kPanelColour, clRed, kLedOffBlue);
+    GenLed->setCursor(Qt::PointingHandCursor);
+    BGenLeft = MakeButton(this, QStringLiteral("Left"), QRect(10, 332, 53, 25));
+    BGenRight = MakeButton(this, QStringLiteral("Right"), QRect(10, 362, 53, 25));
+    TLedLeft = MakeLed(this, QPoint(70, 335), clBlack, clLime, kLedOffChannel);
+    TLedRight = MakeLed(this, QPoint(70, 366), clBlack, clLime, kLedOffChannel);
+
+    LFreq = MakeSlider(this, QRect(96, 356, 193, 13), kToneFreqMin, kToneFreqMax, 1294, 2, tsStdVBar, 999);
+    RFreq = MakeSlider(this, QRect(446, 356, 193, 13), kToneFreqMin, kToneFreqMax, 1978, 2, tsStdVBar, 999);
+    LLevel = MakeSlider(this, QRect(96, 378, 193, 13), kLevelPosMin, kLevelPosMax, 5000, 2, tsStdVBar, 999);
+    RLevel = MakeSlider(this, QRect(446, 378, 193, 13), kLevelPosMin, kLevelPosMax, 5000, 2, tsStdVBar, 999);
+
+    LFreqDisp = MakeEdit(this, QRect(200, 336, 57, 19));
+    RFreqDisp = MakeEdit(this, QRect(548, 336, 57, 19));
+    LMagDisp = MakeEdit(this, QRect(206, 390, 51, 19));
+    RMagDisp = MakeEdit(this, QRect(554, 390, 51, 19));
+    const unsigned labelColour = 15261656;
+    MakeLabel(this, QStringLiteral("Hz"), QPoint(261, 338), 13, labelColour, true);
+    MakeLabel(this, QStringLiteral("Hz"), QPoint(609, 338), 13, labelColour, true);
+    MakeLabel(this, QStringLiteral("dB"), QPoint(261, 392), 13, labelColour, true);
+    MakeLabel(this, QStringLiteral("dB"), QPoint(609, 392), 13, labelColour, true);
+
+    BFreqLock = MakeButton(this, QStringLiteral("Lock"), QRect(378, 350, 45, 21));
+    BLevLock = MakeButton(this, QStringLiteral("Lock"), QRect(378, 376, 45, 21));
+    BFreqREqL = MakeButton(this, QStringLiteral("R = L"), QRect(314, 350, 45, 21));
+    BLevREqL = MakeButton(this, QStringLiteral("R = L"), QRect(314, 376, 45, 21));
+    for (TShapeButton *button : {BFreqLock, BLevLock, BFreqREqL, BLevREqL})
+        button->SetFontColor(kFontOnColour);
+
+    ChanLabelL = MakeLabel(this, QStringLiteral("L"), QPoint(292, 362), 21, kChannelLabelColour, true);
+    ChanLabelR = MakeLabel(this, QStringLiteral("R"), QPoint(430, 362), 21, kChannelLabelColour, true);
+
+    for (QLineEdit *edit : {LFreqDisp, RFreqDisp, LMagDisp, RMagDisp})
+        edit->installEventFilter(this);
+}
+
+void TMainForm::BuildAnalyser()
+{
+    BSpecAn = MakeButton(this, QStringLiteral("Spec.An."), QRect(10, 56, 53, 25));
+    SpecLed = MakeLed(this, QPoint(26, 88), kPanelColour, clRed, kLedOffBlue);
+    SpecLed->setCursor(Qt::PointingHandCursor);
+    BSALeft = MakeButton(this, QStringLiteral("Left"), QRect(10, 110, 53, 25));
+    BSARight = MakeButton(this, QStringLiteral("Right"), QRect(10, 140, 53, 25));
+    RLedLeft = MakeLed(this, QPoint(70, 113), clBlack, clLime, kLedOffChannel);
+    RLedRight = MakeLed(this, QPoint(70, 144), clBlack, clLime, kLedOffChannel);
+    IQButt = MakeButton(this, QStringLiteral("I/Q Mode"), QRect(10, 232, 53, 25));
+
+    VGain = MakeSlider(this, QRect(638, 50, 11, 233), 10, 160, 42, 5, tsStdHBar, 15);
+    VRange = MakeSlider(this, QRect(654, 50, 11, 233), 0, 160, 38, 5, tsStdHBar, 16);
+    for (TNakedSlider *slider : {VGain, VRange}) {
+        slider->SetFocusColor(kSliderFocusOff);
+        slider->setEnabled(false);
+    }
+    const unsigned labelColour = 15261656;
+    MakeLabel(this, QStringLiteral("Vert. Gain"), QPoint(632, 288), kDefaultFontPixels, labelColour, false, 38);
+    MakeLabel(this, QStringLiteral("Vert. Range"), QPoint(632, 316), kDefaultFontPixels, labelColour, false, 38);
+
+    MakeLabel(this, QStringLiteral("Hor. Span"), QPoint(196, 22), kDefaultFontPixels, labelColour, true);
+    const QString captions[] = {QStringLiteral("0.17k"), QStringLiteral("0.7k"), QStringLiteral("1.4k"),
+                                QStringLiteral("2.8k"), QStringLiteral("5.6k")};
+    QRadioButton **buttons[] = {&RB64k, &RB16k, &RB8k, &RB4k, &RB2k};
+    constexpr int kSpanFirstX = 268;
+    constexpr int kSpanPitch = 44;
+    constexpr int kSpanTop = 17;
+    for (int i = 0; i < 5; ++i) {
+        auto *radio = new QRadioButton(this);
+        const int x = kSpanFirstX + i * kSpanPitch;
+        radio->setGeometry(x, kSpanTop, 13, 13);
+        radio->setCursor(Qt::PointingHandCursor);
+        radio->setFocusPolicy(Qt::TabFocus);
+        radio->setStyleSheet(QStringLiteral(
+            "QRadioButton { spacing: 0px; background: transparent; }"
+            "QRadioButton::indicator { width: 11px; height: 11px; border-radius: 6px;"
+            " border: 1px solid #10243a;"
+            " background: qradialgradient(cx:0.35, cy:0.35, radius:0.8, fx:0.35, fy:0.35,"
+            " stop:0 #e8eef5, stop:1 #7f98b3); }"
+            "QRadioButton::indicator:checked { background: qradialgradient(cx:0.4, cy:0.4, radius:0.7,"
+            " fx:0.4, fy:0.4, stop:0 #ffb0a0, stop:0.5 #e03020, stop:1 #801008); }"));
+        *buttons[i] = radio;
+        auto *label = MakeLabel(this, captions[i], QPoint(0, 0), 10, labelColour, false);
+        label->move(x + 6 - label->width() / 2, kSpanTop + 14);
+    }
+}
+
+void TMainForm::BuildOptionsMenu()
+{
+    OpMenu = new QMenu(this);
+    OpSelIn = OpMenu->addAction(QStringLiteral("Select Input"), this, &TMainForm::OpSelInClick);
+    OpAdjMastVol = OpMenu->addAction(QStringLiteral("Adjust Mixer Volume"), this, &TMainForm::OpAdjMastVolClick);
+    OpMenu->addSeparator();
+    OpCal = OpMenu->addAction(QStringLiteral("Frequency Calibration"), this, &TMainForm::OpCalClick);
+    OpSkew = OpMenu->addAction(QStringLiteral("Channel Skew Compensation"), this, &TMainForm::OpSkewClick);
+    OpMenu->addSeparator();
+    OpLdSet = OpMenu->addAction(QStringLiteral("Load Settings from..."), this, &TMainForm::OpLdSetClick);
+    OpSaveSet = OpMenu->addAction(QStringLiteral("Save Settings to..."), this, &TMainForm::OpSaveSetClick);
+    OpLdDef = OpMenu->addAction(QStringLiteral("Load Default Settings"), this, &TMainForm::OpLdDefClick);
+    OpMenu->addSeparator();
+}
+
+void TMainForm::Connect()
+{
+    connect(BGenerator, &QAbstractButton::clicked, this, &TMainForm::BGeneratorClick);
+    connect(GenLed, &TAutoLed::OnClick, this, &TMainForm::BGeneratorClick);
+    connect(BGenLeft, &QAbstractButton::clicked, this, &TMainForm::BGenLeftClick);
+    connect(BGenRight, &QAbstractButton::clicked, this, &TMainForm::BGenRightClick);
+    connect(LFreq, &TNakedSlider::OnChange, this, &TMainForm::LFreqChange);
+    connect(RFreq, &TNakedSlider::OnChange, this, &TMainForm::RFreqChange);
+    connect(LLevel, &TNakedSlider::OnChange, this, &TMainForm::LLevelChange);
+    connect(RLevel, &TNakedSlider::OnChange, this, &TMainForm::RLevelChange);
+    connect(BFreqLock, &QAbstractButton::clicked, this, &TMainForm::BFreqLockClick);
+    connect(BLevLock, &QAbstractButton::clicked, this, &TMainForm::BLevLockClick);
+    connect(BFreqREqL, &QAbstractButton::clicked, this, &TMainForm::BFreqREqLClick);
+    connect(BLevREqL, &QAbstractButton::clicked, this, &TMainForm::BLevREqLClick);
+    connect(LFreqDisp, &QLineEdit::textChanged, this, &TMainForm::LFreqDispChange);
+    connect(RFreqDisp, &QLineEdit::textChanged, this, &TMainForm::RFreqDispChange);
+    connect(LMagDisp, &QLineEdit::textChanged, this, &TMainForm::LMagDispChange);
+    connect(RMagDisp, &QLineEdit::textChanged, this, &TMainForm::RMagDispChange);
+
+    connect(BSpecAn, &QAbstractButton::clicked, this, &TMainForm::BSpecAnClick);
+    connect(SpecLed, &TAutoLed::OnClick, this, &TMainForm::BSpecAnClick);
+    connect(BSALeft, &QAbstractButton::clicked, this, &TMainForm::BSALeftClick);
+    connect(BSARight, &QAbstractButton::clicked, this, &TMainForm::BSARightClick);
+    connect(IQButt, &QAbstractButton::clicked, this, &TMainForm::IQButtClick);
+    connect(VGain, &TNakedSlider::OnChange, this, &TMainForm::VGainChange);
+    connect(VRange, &TNakedSlider::OnChange, this, &TMainForm::VRangeChange);
+    const std::pair<QRadioButton *, void (TMainForm::*)()> spans[] = {
+        {RB64k, &TMainForm::RB64kClick}, {RB16k, &TMainForm::RB16kClick}, {RB8k, &TMainForm::RB8kClick},
+        {RB4k, &TMainForm::RB4kClick}, {RB2k, &TMainForm::RB2kClick}};
+    for (const auto &[radio, handler] : spans)
+        connect(radio, &QRadioButton::toggled, this, [this, handler = handler](bool checked) {
+            if (checked)
+                (this->*handler)();
+        });
+    connect(HScale, &THRuler::OnMouseDown, this,
+            [this](THRuler *, Qt::MouseButton, Qt::KeyboardModifiers, int x, int) { HScaleMouseDown(x); });
+    connect(HScale, &THRuler::OnMouseMove, this,
+            [this](THRuler *, Qt::KeyboardModifiers, int x, int) { HScaleMouseMove(x); });
+    connect(HScale, &THRuler::OnMouseUp, this,
+            [this](THRuler *, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { HScaleMouseUp(); });
+}
+
+// ---- Settings ---------------------------------------------------------------------------------
+
+void TMainForm::ApplySettings()
+{
+    // Both locks would let each pushed value drag its twin along and corrupt the loaded pair;
+    // they are released for the push and restored afterwards.
+    const bool freqLocked = FreqLocked;
+    const bool levLocked = LevLocked;
+    FreqLocked = false;
+    LevLocked = false;
+
+    CalFactor = CalMeasured / CalDisplayed;
+    EffSampleRate = static_cast<float>(SampleRate) * CalFactor;
+    HzPerBin = EffSampleRate / static_cast<float>(FftSize);
+    SpanHz = static_cast<float>(PlotWidth) * HzPerBin;
+
+    SelectSpan(FftSize);
+
+    LFreqTarget = LFreqHz;
+    LFreq->SetPosition(LFreqHz);
+    RFreqTarget = RFreqHz;
+    RFreq->SetPosition(RFreqHz);
+
+    const int left = LLevelPos;
+    LLevel->SetPosition(left);
+    const int right = RLevelPos;
+    RLevel->SetPosition(right);
+    LLevelDb = static_cast<float>(LevelPosToDb(left, LLevel->Max()));
+    RLevelDb = static_cast<float>(LevelPosToDb(right, RLevel->Max()));
+
+    FreqLocked = freqLocked;
+    LevLocked = levLocked;
+    PublishGenerator();
+    PublishAnalyser();
+}
+
+void TMainForm::SelectSpan(int fftSize)
+{
+    QRadioButton *radio = nullptr;
+    switch (fftSize) {
+    case 65536: radio = RB64k; break;
+    case 16384: radio = RB16k; break;
+    case 8192: radio = RB8k; break;
+    case 4096: radio = RB4k; break;
+    case 2048: radio = RB2k; break;
+    default: return;
+    }
+    if (radio->isChecked())
+        SetSpan();
+    else
+        radio->setChecked(true);  // its handler sets FftSize and runs SetSpan
+}
+
+TConfigRecord TMainForm::CurrentRecord() const
+{
+    TConfigRecord record;
+    record.StartHz = StartHz;
+    record.FftSize = FftSize;
+    record.VGain = VGain->Position();
+    record.VRange = VRange->Position();
+    record.CalMeasured = CalMeasured;
+    record.CalDisplayed = CalDisplayed;
+    record.LLevelPos = LLevelPos;
+    record.RLevelPos = RLevelPos;
+    record.LFreqHz = LFreqHz;
+    record.RFreqHz = RFreqHz;
+    record.SkewUs = SkewUs;
+    return record;
+}
+
+void TMainForm::ApplyRecord(const TConfigRecord &record)
+{
+    StartHz = record.StartHz;
+    FftSize = record.FftSize;
+    VGain->SetPosition(record.VGain);
+    VRange->SetPosition(record.VRange);
+    CalMeasured = record.CalMeasured;
+    CalDisplayed = record.CalDisplayed;
+    LLevelPos = record.LLevelPos;
+    RLevelPos = record.RLevelPos;
+    LFreqHz = record.LFreqHz;
+    RFreqHz = record.RFreqHz;
+    SkewUs = record.SkewUs;
+}
+
+void TMainForm::LoadConfig(const QString &name)
+{
+    ApplyRecord(FStore->LoadConfig(name).Record);
+}
+
+void TMainForm::SaveConfig(const QString &name)
+{
+    FStore->SaveConfig(name, CurrentRecord());
+}
+
+// ---- Engine state hand-over ---------------------------------------------------------------------
+
+void TMainForm::PublishGenerator()
+{
+    TEngineState &state = *FEngineState;
+    state.LFreqHz.store(LFreqHz, std::memory_order_relaxed);
+    state.RFreqHz.store(RFreqHz, std::memory_order_relaxed);
+    state.LAmpl.store(LAmpl, std::memory_order_relaxed);
+    state.RAmpl.store(RAmpl, std::memory_order_relaxed);
+    state.SkewUs.store(SkewUs, std::memory_order_relaxed);
+    state.IQMode.store(IQMode, std::memory_order_relaxed);
+    state.TLedLeft.store(TLedLeft->Value(), std::memory_order_relaxed);
+    state.TLedRight.store(TLedRight->Value(), std::memory_order_relaxed);
+    state.GenOn.store(GenOn, std::memory_order_relaxed);
+    state.EffSampleRate.store(EffSampleRate, std::memory_order_relaxed);
+}
+
+void TMainForm::PublishAnalyser()
+{
+    TSpectrumSettings settings;
+    settings.FftSize = FftSize;
+    settings.StartHz = StartHz;
+    settings.HzPerBin = HzPerBin;
+    settings.FullScaleMag = FullScaleMag;
+    settings.TopDb = TopDb;
+    settings.BottomDb = BottomDb;
+    settings.SALeftOn = SALeftOn;
+    settings.SARightOn = SARightOn;
+    settings.UseWindow = UseWindow;
+    settings.AvgCount = AvgCount;
+    FAnalyser->SetSettings(settings);
+    FEngineState->EffSampleRate.store(EffSampleRate, std::memory_order_relaxed);
+    FEngineState->FftSize.store(FftSize, std::memory_order_relaxed);
+    FEngineState->SpecOn.store(SpecOn, std::memory_order_relaxed);
+}
+
+// ---- Devices ----------------------------------------------------------------------------------
+
+// Capture and playback open together; a failure has already been reported by the device side,
+// and the window then closes through the normal shut-down.
+bool TMainForm::OpenDevices()
+{
+    if (DevicesOpen)
+        return true;
+    if (FEngine->OpenDevices()) {
+        DevicesOpen = true;
+        return true;
+    }
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    return false;
+}
+
+void TMainForm::CloseDevices()
+{
+    FEngine->CloseDevices();
+    DevicesOpen = false;
+}
+
+// ---- Readout ----------------------------------------------------------------------------------
+
+float TMainForm::YToDb(int y) const
+{
+    return zelvaro::YToDb(y, TopDb, BottomDb, PlotHeight);
+}
+
+void TMainForm::AppIdle()
+{
+    if (FClosed || !isVisible())
+        return;
+    QPoint pointer = mapFromGlobal(QCursor::pos());
+    const QPoint readout = ReadoutOrigin(pointer, PB1);
+    ReadoutX = readout.x();
+    ReadoutY = readout.y();
+    pointer -= QPoint(PlotLeft, PlotTop);
+    CursorMoved = pointer != FLastIdlePoint;
+    if (CursorMoved)
+        FLastIdlePoint = pointer;
+    CursorInPlot = PlotRect.contains(pointer);
+    if (CursorInPlot) {
+        if (cursor().shape() != Qt::CrossCursor)
+            setCursor(Qt::CrossCursor);
+        CursorHz = static_cast<float>(pointer.x()) * HzPerBin + StartHz;
+        CursorPlotX = pointer.x();
+        CursorPlotY = pointer.y();
+        ShowReadout();
+    } else {
+        if (cursor().shape() != Qt::ArrowCursor)
+            setCursor(Qt::ArrowCursor);
+        if (!FPlotView->ReadoutText().isEmpty() && CursorMoved)
+            FPlotView->SetReadout(FPlotView->ReadoutOrigin(), QString());
+    }
+}
+
+void TMainForm::ShowReadout()
+{
+    if (CursorInPlot && CursorMoved) {
+        ReadoutText = QString::asprintf("%5d Hz, %5.1f dB", static_cast<int>(CursorHz),
+                                        static_cast<double>(YToDb(CursorPlotY)));
+        DrawReadoutArea();
+    }
+    CursorMoved = false;
+}
+
+// DrawReadout: the plot view repaints the old and the new readout box from the last frame, so
+// the previous text is erased by the plot beneath it.
+void TMainForm::DrawReadoutArea()
+{
+    PrevReadoutX = ReadoutX;
+    PrevReadoutY = ReadoutY;
+    FPlotView->SetReadout(QPoint(ReadoutX - PlotLeft, ReadoutY - PlotTop), ReadoutText);
+}
+
+void TMainForm::FrameReady()
+{
+    if (FClosed)
+        return;
+    FPlotView->update();
+    CursorMoved = true;
+    ShowReadout();
+    emit FrameShown();
+}
+
+// ---- Pacing -----------------------------------------------------------------------------------
+
+void TMainForm::TickTimer()
+{
+    const bool processing = FEngineState->Processing.load(std::memory_order_relaxed);
+    FTick->SetInterval(NextTickInterval(FTick->Interval(), processing, EffSampleRate));
+    FEngine->SignalProcess();
+}
+
+// ---- Warnings ---------------------------------------------------------------------------------
+
+void TMainForm::WarnBox(const QString &text)
+{
+    if (QThread::currentThread() != thread()) {
+        // A worker never shows a box itself, nor waits for one: the GUI thread shows it later.
+        QMetaObject::invokeMethod(this, [this, text] { WarnBox(text); }, Qt::QueuedConnection);
+        return;
+    }
+    if (FOptions.WarnSink) {
+        FOptions.WarnSink(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Zelvaro"), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TMainForm::ErrorBox(const QString &caption, const QString &text)
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, caption, text] { ErrorBox(caption, text); },
+                                  Qt::QueuedConnection);
+        return;
+    }
+    if (FOptions.WarnSink) {
+        FOptions.WarnSink(caption + QStringLiteral(": ") + text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok);
+    box.exec();
+}
+
+// ---- Shut-down --------------------------------------------------------------------------------
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    FormCloseQuery();
+    event->accept();
+}
+
+void TMainForm::FormCloseQuery()
+{
+    if (FClosed)
+        return;
+    FClosed = true;
+    if (FTick)
+        FTick->SetEnabled(false);
+    if (FEngine) {
+        // Each worker ends on its quit event; none of them waits on the GUI thread, so the joins
+        // cannot hang on us.
+        FEngine->Shutdown();
+        FThreadsRunning = false;
+        DevicesOpen = false;
+    }
+    if (FStore)
+        SaveConfig(QString::fromLatin1(kLastUsedConfig));
+}
+
+void TMainForm::XButtonClick()
+{
+    close();
+}
+
+void TMainForm::MinButtonClick()
+{
+    showMinimized();
+}
+
+// ---- Events -----------------------------------------------------------------------------------
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        auto *widget = qobject_cast<QWidget *>(watched);
+        const bool inside = widget && widget->rect().contains(mouse->position().toPoint());
+        if (watched == XButton && inside && mouse->button() == Qt::LeftButton) {
+            XButtonClick();
+            return true;
+        }
+        if (watched == MinButton && inside && mouse->button() == Qt::LeftButton) {
+            MinButtonClick();
+            return true;
+        }
+        if (watched == Options && inside && mouse->button() == Qt::LeftButton) {
+            OptionsClick();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (auto *edit = qobject_cast<QLineEdit *>(watched))
+            return FilterEditKey(edit, key);
+    }
+    if (event->type() == QEvent::FocusOut) {
+        if (watched == LFreqDisp)
+            LFreqDispExit();
+        else if (watched == RFreqDisp)
+            RFreqDispExit();
+        else if (watched == LMagDisp)
+            LMagDispExit();
+        else if (watched == RMagDisp)
+            RMagDispExit();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+double TMainForm::LeftPhase() const
+{
+    return FEngine->Synth().LeftPhase();
+}
+
+double TMainForm::RightPhase() const
+{
+    return FEngine->Synth().RightPhase();
+}
+
+}  // namespace zelvaro

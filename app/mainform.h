@@ -1,0 +1,255 @@
+// TMainForm: the instrument's one window, its controller and the application state record.
+#pragma once
+
+#include "audioengine.h"
+#include "configrecord.h"
+#include "panelmath.h"
+
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QRadioButton;
+class TAutoLed;
+class TBevelText;
+class TBMShapedForm;
+class THRuler;
+class TNakedSlider;
+class TShapeButton;
+
+namespace zelvaro {
+
+class TCalibDlg;
+class TConfigListPopup;
+class TSkewDlg;
+class TConfigStore;
+class TPlotView;
+class TSpectrumAnalyser;
+
+struct TMainFormOptions {
+    TAudioBackend Backend = TAudioBackend::PortAudio;
+    // Receives every WarnBox message instead of a message box (tests); called on the GUI thread.
+    std::function<void(const QString &)> WarnSink;
+};
+
+// Colours of the panel, 0x00BBGGRR.
+constexpr unsigned kPanelColour = 10317636;     // RGB 68, 111, 157
+constexpr unsigned kButtonColour1 = 7427893;    // RGB 53, 87, 113
+constexpr unsigned kFontOnColour = 16777215;    // white: the button's function is on
+constexpr unsigned kFontOffColour = 14010816;   // RGB 192, 201, 213: off
+constexpr unsigned kEditColour = 14010816;
+constexpr unsigned kLedOffBlue = 10395294;      // off colour of the two run lamps
+constexpr unsigned kLedOffChannel = 8670784;    // off colour of the four channel lamps
+constexpr unsigned kChannelLabelColour = 13015936;
+constexpr unsigned kSliderFocusOn = 13021606;   // RGB 166, 177, 198
+constexpr unsigned kSliderFocusOff = 7105644;   // RGB 108, 108, 108
+
+constexpr int kStartTickInterval = 80;  // ms; TickTimer paces it from the first tick on
+
+// The main window. Every handler runs on the GUI thread; the engine's threads see the settings
+// only through TEngineState and the analyser's settings snapshot, which the handlers publish.
+class TMainForm : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(TMainFormOptions options = {}, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- Application state record ------------------------------------------------------
+    // Generator
+    int LFreqHz = 0, RFreqHz = 0;
+    int LFreqTarget = 0, RFreqTarget = 0;
+    int LLevelPos = kLevelPosMax / 2, RLevelPos = kLevelPosMax / 2;
+    float LLevelDb = 0.0f, RLevelDb = 0.0f;
+    float LAmpl = 0.0f, RAmpl = 0.0f;
+    bool GenOn = false;
+    bool GenLeftOn = true, GenRightOn = false;
+    bool LevLocked = false, FreqLocked = false;
+    bool IQMode = false;
+    bool Updating = false;
+    // Analyser
+    int SampleRate = kSampleRate;
+    int FftSize = 8192;
+    float CalMeasured = 1000.0f, CalDisplayed = 1000.0f;
+    float CalFactor = 1.0f;
+    float EffSampleRate = static_cast<float>(kSampleRate);
+    float HzPerBin = 0.0f;
+    float SpanHz = 0.0f;
+    float StartHz = 800.0f;
+    float CenterHz = 0.0f;
+    float FullScaleMag = 0.0f;
+    int BottomDb = -160, DbSpan = 160, TopDb = 0;
+    int AvgCount = 2;
+    bool UseWindow = true;
+    bool SpecOn = false;
+    bool SALeftOn = true, SARightOn = false;
+    bool DevicesOpen = false;
+    double SkewUs = 0.0;
+    bool ScaleDragging = false;
+    int DragX = 0;
+    // Plot and readout
+    int PlotWidth = 0, PlotHeight = 0, PlotLeft = 0, PlotTop = 0;
+    QRect PlotRect, ReadoutRect;
+    bool CursorInPlot = false, CursorMoved = false;
+    int CursorPlotX = 0, CursorPlotY = 0;
+    float CursorHz = 0.0f;
+    int ReadoutX = 0, ReadoutY = 0;
+    int PrevReadoutX = -1, PrevReadoutY = -1;
+    QString ReadoutText;
+
+    // ---- Components -------------------------------------------------------------------
+    const QRect PB1{kPlotLeft, kPlotTop, kPlotWidth, kPlotHeight};
+    TBMShapedForm *BMS = nullptr;
+    QLabel *XButton = nullptr;
+    QLabel *MinButton = nullptr;
+    QLabel *Options = nullptr;
+    THRuler *HScale = nullptr;
+    TConfigListPopup *Configs = nullptr;
+    QMenu *OpMenu = nullptr;
+    QAction *OpSelIn = nullptr, *OpAdjMastVol = nullptr, *OpCal = nullptr, *OpSkew = nullptr;
+    QAction *OpLdSet = nullptr, *OpSaveSet = nullptr, *OpLdDef = nullptr;
+    // Generator
+    TShapeButton *BGenerator = nullptr, *BGenLeft = nullptr, *BGenRight = nullptr;
+    TAutoLed *GenLed = nullptr, *TLedLeft = nullptr, *TLedRight = nullptr;
+    TNakedSlider *LFreq = nullptr, *RFreq = nullptr, *LLevel = nullptr, *RLevel = nullptr;
+    QLineEdit *LFreqDisp = nullptr, *RFreqDisp = nullptr, *LMagDisp = nullptr, *RMagDisp = nullptr;
+    TShapeButton *BFreqLock = nullptr, *BLevLock = nullptr, *BFreqREqL = nullptr, *BLevREqL = nullptr;
+    TBevelText *ChanLabelL = nullptr, *ChanLabelR = nullptr;
+    // Analyser
+    TShapeButton *BSpecAn = nullptr, *BSALeft = nullptr, *BSARight = nullptr, *IQButt = nullptr;
+    TAutoLed *SpecLed = nullptr, *RLedLeft = nullptr, *RLedRight = nullptr;
+    TNakedSlider *VGain = nullptr, *VRange = nullptr;
+    // The two dialogs, created after the window's own controls.
+    TCalibDlg *CalibDlg = nullptr;
+    TSkewDlg *SkewDlg = nullptr;
+    QRadioButton *RB64k = nullptr, *RB16k = nullptr, *RB8k = nullptr, *RB4k = nullptr, *RB2k = nullptr;
+
+    // ---- Operations -------------------------------------------------------------------
+    void ApplySettings();
+    void SetSpan();
+    void AppIdle();
+    void ShowReadout();
+    float YToDb(int y) const;
+    void TickTimer();
+    int DbToLevelPos(float db) const;
+
+    // Generator handlers
+    void BGeneratorClick();
+    void BGenLeftClick();
+    void BGenRightClick();
+    void LFreqChange();
+    void RFreqChange();
+    void LLevelChange();
+    void RLevelChange();
+    void BFreqLockClick();
+    void BLevLockClick();
+    void BFreqREqLClick();
+    void BLevREqLClick();
+    void LFreqDispChange();
+    void RFreqDispChange();
+    void LFreqDispExit();
+    void RFreqDispExit();
+    void LMagDispChange();
+    void RMagDispChange();
+    void LMagDispExit();
+    void RMagDispExit();
+
+    // Analyser handlers
+    void BSpecAnClick();
+    void BSALeftClick();
+    void BSARightClick();
+    void IQButtClick();
+    void VGainChange();
+    void VRangeChange();
+    void RB64kClick();
+    void RB16kClick();
+    void RB8kClick();
+    void RB4kClick();
+    void RB2kClick();
+    void HScaleMouseDown(int x);
+    void HScaleMouseMove(int x);
+    void HScaleMouseUp();
+    void OptionsClick();
+    void XButtonClick();
+    void MinButtonClick();
+
+    // Settings (configuration store)
+    TConfigRecord CurrentRecord() const;
+    void ApplyRecord(const TConfigRecord &record);
+    void LoadConfig(const QString &name);
+    void SaveConfig(const QString &name);
+    void OpLdDefClick();
+    void OpLdSetClick();
+    void OpSaveSetClick();
+    void OpSelInClick();
+    void OpAdjMastVolClick();
+    void OpCalClick();
+    void OpSkewClick();
+
+    // WarnBox: safe from any thread; a worker's message is queued to the GUI thread.
+    void WarnBox(const QString &text);
+    // The device side's own error box ("Audio input error", ...), owned by no window.
+    void ErrorBox(const QString &caption, const QString &text);
+
+    // For tests and diagnostics.
+    TThreadedTimer &Tick() const { return *FTick; }
+    TSpectrumAnalyser &Analyser() const { return *FAnalyser; }
+    TEngineState &EngineState() const { return *FEngineState; }
+    TAudioEngine &Engine() const { return *FEngine; }
+    double LeftPhase() const;
+    double RightPhase() const;
+    bool ThreadsRunning() const { return FThreadsRunning; }
+
+signals:
+    // Emitted on the GUI thread after each analyser frame has been shown.
+    void FrameShown();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void BuildFace();
+    void BuildGenerator();
+    void BuildAnalyser();
+    void BuildOptionsMenu();
+    void Connect();
+    bool OpenDevices();
+    void CloseDevices();
+    void FormCloseQuery();
+    void PublishGenerator();
+    void PublishAnalyser();
+    void FrameReady();
+    void ConfigChosen(const QString &name);
+    void ShowLevel(QLineEdit *edit, int position);
+    void SetButtonFont(TShapeButton *button, bool on);
+    void LevelEditChange(QLineEdit *edit);
+    void LevelEditExit(QLineEdit *edit, TNakedSlider *slider);
+    void FreqEditChange(QLineEdit *edit);
+    void FreqEditExit(QLineEdit *edit, TNakedSlider *slider);
+    bool FilterEditKey(QLineEdit *edit, QKeyEvent *key);
+    void SelectSpan(int fftSize);
+    void DrawReadoutArea();
+
+    TMainFormOptions FOptions;
+    std::unique_ptr<TEngineState> FEngineState;
+    std::unique_ptr<TSampleHistory> FHistory;
+    std::unique_ptr<TSpectrumAnalyser> FAnalyser;
+    std::unique_ptr<TAudioEngine> FEngine;
+    std::unique_ptr<TThreadedTimer> FTick;
+    std::unique_ptr<TConfigStore> FStore;
+    TPlotView *FPlotView = nullptr;
+    QPoint FLastIdlePoint{-1, -1};
+    bool FThreadsRunning = false;
+    bool FClosed = false;
+};
+
+}  // namespace zelvaro

@@ -1,0 +1,110 @@
+// Arithmetic of the front panel: level units, span zoom, ruler drag, readout placement, typed numbers.
+#include "panelmath.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace zelvaro {
+
+double LevelPosToDb(int position, int levelMax)
+{
+    return 20.0 * std::log10(static_cast<double>(position) / levelMax);
+}
+
+int DbToLevelPos(double db, int levelMax)
+{
+    const double position = std::pow(10.0, 0.05 * db) * levelMax + 0.5;
+    if (!(position >= 0.0))  // NaN
+        return 0;
+    if (position >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    return static_cast<int>(position);
+}
+
+TSpanState ZoomSpan(float startHz, float oldSpanHz, float effSampleRate, int fftSize, int plotWidth)
+{
+    TSpanState span{};
+    const float centerHz = startHz + oldSpanHz * 0.5f;
+    span.HzPerBin = effSampleRate / static_cast<float>(fftSize);
+    span.SpanHz = static_cast<float>(plotWidth) * span.HzPerBin;
+    span.StartHz = centerHz - span.SpanHz * 0.5f;
+    if (span.StartHz <= 0.0f)
+        span.StartHz = 0.0f;
+    const float nyquistHz = effSampleRate * 0.5f;
+    if (span.StartHz + span.SpanHz > nyquistHz)
+        span.StartHz = nyquistHz - span.SpanHz;
+    span.CenterHz = span.StartHz + span.SpanHz * 0.5f;
+    return span;
+}
+
+float DraggedStartHz(float startHz, int dragX, int x, float hzPerBin, float spanHz, float effSampleRate)
+{
+    const float shiftHz = static_cast<float>(dragX - x) * hzPerBin;
+    if (startHz + shiftHz > effSampleRate * 0.5f - spanHz)
+        return startHz;
+    return std::max(startHz + shiftHz, 0.0f);
+}
+
+QPoint ReadoutOrigin(QPoint pointer, QRect plot)
+{
+    int x = pointer.x() + kReadoutOffsetX;
+    x = std::max(x, plot.left());
+    x = std::min(x, plot.left() + plot.width() - kReadoutWidth);
+    int y = pointer.y() + kReadoutOffsetY;
+    y = std::max(y, plot.top());
+    y = std::min(y, plot.top() + plot.height() - kReadoutHeight);
+    return {x, y};
+}
+
+std::optional<int> ParseFrequencyText(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    int index = 0;
+    bool negative = false;
+    if (index < trimmed.size() && (trimmed[index] == u'+' || trimmed[index] == u'-')) {
+        negative = trimmed[index] == u'-';
+        ++index;
+    }
+    if (index == trimmed.size())
+        return std::nullopt;
+    long long value = 0;
+    for (; index < trimmed.size(); ++index) {
+        const QChar c = trimmed[index];
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = std::min(value * 10 + (c.unicode() - u'0'), static_cast<long long>(INT_MAX) + 1);
+    }
+    if (negative)
+        return static_cast<int>(std::max(-value, static_cast<long long>(INT_MIN)));
+    return static_cast<int>(std::min(value, static_cast<long long>(INT_MAX)));
+}
+
+std::optional<double> ParseLevelText(const QString &text, const QLocale &locale)
+{
+    QLocale strict = locale;
+    strict.setNumberOptions(strict.numberOptions() | QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = strict.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+double TypedLevelDb(double typed)
+{
+    const double level = typed > 0.0 ? -typed : typed;
+    return std::max(level, kLowestTypedLevelDb);
+}
+
+QString RepairedLevelText(const QString &text, const QLocale &locale)
+{
+    const auto point = text.indexOf(u'.');
+    if (point < 0)
+        return QStringLiteral("0");
+    QString repaired = text;
+    repaired[point] = u',';
+    return ParseLevelText(repaired, locale) ? repaired : QStringLiteral("0");
+}
+
+}  // namespace zelvaro
