@@ -21,6 +21,14 @@ double QuadratureDegrees(float level)
     return level > 0.0f ? kQuadraturePositiveLevel : kQuadratureNegativeLevel;
 }
 
+// Amplitudes outside 0..1 (or not a number) would overflow the 16-bit conversion.
+float SafeAmplitude(float amplitude)
+{
+    if (!(amplitude > 0.0f))
+        return 0.0f;
+    return amplitude > 1.0f ? 1.0f : amplitude;
+}
+
 // Keeps an accumulator in [0, turn) after adding an increment that is itself in [0, turn).
 double AdvancePhase(double phase, double inc)
 {
@@ -130,9 +138,9 @@ void TToneSynth::SynthBlock(const TToneSettings &settings, int16_t *interleaved)
 
     // The level is passed negated, so the quadrature output is always the +90 degree one.
     SynthTone(tone1.data(), nullptr, kToneBlockFrames, settings.LFreqHz, rate,
-              settings.LAmpl * -kToneFullScale, settings.IQMode);
+              SafeAmplitude(settings.LAmpl) * -kToneFullScale, settings.IQMode);
     SynthSkewedTone(tone2.data(), tone2Q.data(), kToneBlockFrames, settings.RFreqHz, rate,
-                    settings.RAmpl * -kToneFullScale, settings.SkewUs);
+                    SafeAmplitude(settings.RAmpl) * -kToneFullScale, settings.SkewUs);
 
     if (settings.LeftOn)
         vsksbFloatToInt(tone1.data(), left16.data(), kToneBlockFrames, 16, VSK_CVT_NEAREST);

@@ -151,6 +151,7 @@ void TAudioEngine::DeviceLost(TWaveDirection)
 void TAudioEngine::ReQueBufferBody()
 {
     while (WaitForAny({&FRequeueQuitEvent, &FRequeueEvent}) != 0) {
+        std::lock_guard<std::mutex> headers(FInHeadersLock);
         for (TWaveHeader &header : FInHeaders) {
             if (!FWaveInIsOpen.load() || FWaveInStopping.load())
                 break;
@@ -173,6 +174,7 @@ void TAudioEngine::ReQueBufferBody()
 void TAudioEngine::GenOutBody()
 {
     while (WaitForAny({&FGenQuitEvent, &FOutputDoneEvent}) != 0) {
+        std::lock_guard<std::mutex> headers(FOutHeadersLock);
         FillOutputBuffers();
         for (TWaveHeader &header : FOutHeaders) {
             if (header.User.load() != 1)

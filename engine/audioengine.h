@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -131,6 +132,10 @@ private:
     bool FSoundBuffersOk = false;
     std::array<TWaveHeader, kSoundBufferCount> FInHeaders;
     std::array<TWaveHeader, kSoundBufferCount> FOutHeaders;
+    // Held by the worker thread of each side for one pass over its headers, and by the GUI thread
+    // while it opens or closes that device: a pass never meets headers being set up or released.
+    std::mutex FInHeadersLock;
+    std::mutex FOutHeadersLock;
 
     std::atomic<bool> FWaveInIsOpen{false};
     std::atomic<bool> FWaveInStopping{false};

@@ -12,6 +12,7 @@ constexpr int kSystemTextFailure = 9;  // OpenWaveIn/OpenWaveOut already showed 
 
 int TAudioEngine::OpenWaveIn()
 {
+    std::lock_guard<std::mutex> headers(FInHeadersLock);
     if (FWaveIn->NumDevs() == 0)
         return kWaveError;
     const int opened = FWaveIn->Open(FFormat, [this](int message, TWaveHeader *header) {
@@ -59,6 +60,7 @@ int TAudioEngine::OpenWaveIn()
 // is not open: it then only releases what a failed open acquired.
 void TAudioEngine::CloseWaveIn()
 {
+    std::lock_guard<std::mutex> headers(FInHeadersLock);
     FWaveInStopping.store(true);
     FWaveIn->Pause();
     FWaveIn->Reset();

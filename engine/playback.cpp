@@ -14,6 +14,7 @@ constexpr intptr_t kOutFilled = 1;
 
 int TAudioEngine::OpenWaveOut()
 {
+    std::lock_guard<std::mutex> headers(FOutHeadersLock);
     if (FWaveOut->NumDevs() == 0)
         return kWaveError;
     const int opened = FWaveOut->Open(FFormat, [this](int message, TWaveHeader *header) {
@@ -64,6 +65,7 @@ int TAudioEngine::OpenWaveOut()
 
 void TAudioEngine::CloseWaveOut()
 {
+    std::lock_guard<std::mutex> headers(FOutHeadersLock);
     FWaveOutStopping.store(true);
     FWaveOut->Pause();
     FWaveOut->Reset();

@@ -232,6 +232,18 @@ TEST(SynthBlock, ChannelsOffGiveSilenceWhileBothPhasesAdvance)
     EXPECT_NEAR(synth.RightPhase(), std::fmod(2048.0 * PhaseIncrement(1938, kRate), 262144.0), 1e-6);
 }
 
+TEST(SynthBlock, AmplitudesOutsideZeroToOneAreLimitedNotWrapped)
+{
+    TToneSynth synth;
+    const auto block = SynthBlocks(synth, Settings(1000, 1000, 7.5f, std::nanf("")), 1);
+    int16_t peakL = 0;
+    for (size_t i = 0; i < block.size(); i += 2) {
+        peakL = std::max<int16_t>(peakL, static_cast<int16_t>(std::abs(block[i])));
+        ASSERT_EQ(block[i + 1], 0) << i;
+    }
+    EXPECT_EQ(peakL, 32767);
+}
+
 TEST(SynthBlock, PhaseIsContinuousAcrossBlocks)
 {
     TToneSynth blockwise, oneGo;
