@@ -18,7 +18,7 @@
 namespace {
 
 constexpr QRgb kKey = 0xFFFF00FFu;  // magenta: the transparent colour of the test skins
-constexpr QRgb kPlate = 0xFF446F9Du;
+constexpr QRgb kPlate = 0xFFC94D21u;  // a colour nothing else on a shared display is likely to show
 
 // Every pixel of the picture that does not have the key colour of its bottom-left pixel.
 QRegion referenceRegion(const QImage &picture)

@@ -166,7 +166,7 @@ GALLERY_PAGE("Buttons", 30)
     }
     auto *linear = shapeButton(page, bkRoundRect, QRect(256, 382, 90, 30), "Linear");
     linear->SetGradientKind(gkLinear);
-    linear->SetGradientAngle(900);
+    linear->SetGradientAngle(2700);  // from the face colour at the top down to the second colour
     auto *circular = shapeButton(page, bkElliptic, QRect(354, 374, 60, 46), "Ring");
     circular->SetGradientKind(gkCircular);
     circular->SetButtonColor(0xE0B080);
