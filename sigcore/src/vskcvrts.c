@@ -347,18 +347,23 @@ static void vskMagnitudeDirect(const vskCplxF *src, float *mag, int64_t count)
 }
 
 /* A float power outside the normal range has lost the magnitude: it overflowed (true magnitude
- * at or above 2^64) or underflowed (below about 2^-63). Those few elements are recomputed on
- * the direct path, so the result never depends on the vector length beyond the last bit. */
-static void vskMendOutOfRangePowers(const vskCplxF *src, const float *power, float *mag,
-                                    int64_t count)
+ * at or above 2^64) or underflowed (below about 2^-63), unless the value is 0 + 0i. */
+VSK_ALWAYS_INLINE int vskPowerLostMagnitude(float power, vskCplxF z)
+{
+    return (power > FLT_MAX) | ((power < FLT_MIN) & ((z.re != 0.0f) | (z.im != 0.0f)));
+}
+
+/* Those few elements are recomputed on the direct path, so the result never depends on the
+ * vector length beyond the last bit. */
+static void vskMendLostMagnitudes(const vskCplxF *src, const float *power, float *mag, int64_t count)
 {
     int anyLost = 0;
     for (int64_t i = 0; i < count; ++i)
-        anyLost |= (power[i] < FLT_MIN) | (power[i] > FLT_MAX);
+        anyLost |= vskPowerLostMagnitude(power[i], src[i]);
     if (!anyLost)
         return;
     for (int64_t i = 0; i < count; ++i) {
-        if (power[i] < FLT_MIN || power[i] > FLT_MAX)
+        if (vskPowerLostMagnitude(power[i], src[i]))
             vskMagnitudeDirect(src + i, mag + i, 1);
     }
 }
@@ -388,7 +393,7 @@ void vskcbMag(const vskCplxF *src, float *mag, int32_t len)
     for (int64_t start = 0; start < blocked; start += VSK_MAG_BLOCK) {
         vskPowerRun(src + start, power, VSK_MAG_BLOCK);
         vskVecSqrt(power, mag + start, VSK_MAG_BLOCK);
-        vskMendOutOfRangePowers(src + start, power, mag + start, VSK_MAG_BLOCK);
+        vskMendLostMagnitudes(src + start, power, mag + start, VSK_MAG_BLOCK);
     }
     vskMagnitudeDirect(src + blocked, mag + blocked, count - blocked);
 }
