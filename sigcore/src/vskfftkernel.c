@@ -148,9 +148,33 @@ VSK_INLINE vskDouble4 loadDoubles(const double *p)
     return values;
 }
 
-/* Four-point butterflies on interleaved input (bit-reversed order: x0, x2, x1, x3), written
- * as planar groups. */
-VSK_INLINE void firstRadix4Pass(float *z, size_t len, double conj)
+/* Four columns of four rows: out[j][i] = in[i][j]. */
+VSK_INLINE void transpose4(vskFloat4 *a, vskFloat4 *b, vskFloat4 *c, vskFloat4 *d)
+{
+    const vskFloat4 ab0 = __builtin_shufflevector(*a, *b, 0, 4, 1, 5);
+    const vskFloat4 ab1 = __builtin_shufflevector(*a, *b, 2, 6, 3, 7);
+    const vskFloat4 cd0 = __builtin_shufflevector(*c, *d, 0, 4, 1, 5);
+    const vskFloat4 cd1 = __builtin_shufflevector(*c, *d, 2, 6, 3, 7);
+    *a = __builtin_shufflevector(ab0, cd0, 0, 1, 4, 5);
+    *b = __builtin_shufflevector(ab0, cd0, 2, 3, 6, 7);
+    *c = __builtin_shufflevector(ab1, cd1, 0, 1, 4, 5);
+    *d = __builtin_shufflevector(ab1, cd1, 2, 3, 6, 7);
+}
+
+VSK_INLINE vskFloat4 loadFloat4(const float *p)
+{
+    vskFloat4 values;
+    __builtin_memcpy(&values, p, sizeof values);
+    return values;
+}
+
+VSK_INLINE void storeFloat4(float *p, vskFloat4 values)
+{
+    __builtin_memcpy(p, &values, sizeof values);
+}
+
+/* The same for transforms of four and eight points, one group at a time. */
+static void firstRadix4PassShort(float *z, size_t len, double conj)
 {
     for (size_t base = 0; base < len; base += kLanes) {
         float *p = z + 2 * base;
@@ -158,7 +182,6 @@ VSK_INLINE void firstRadix4Pass(float *z, size_t len, double conj)
         const double x1r = p[4], x1i = p[5], x3r = p[6], x3i = p[7];
         const double ar = x0r + x2r, ai = x0i + x2i, br = x0r - x2r, bi = x0i - x2i;
         const double cr = x1r + x3r, ci = x1i + x3i;
-        /* (x1 - x3) times the quarter turn -i (forward) or +i (inverse). */
         const double dr = conj * (x1i - x3i), di = conj * (x3r - x1r);
         p[0] = (float)(ar + cr);
         p[1] = (float)(br + dr);
@@ -168,6 +191,52 @@ VSK_INLINE void firstRadix4Pass(float *z, size_t len, double conj)
         p[5] = (float)(bi + di);
         p[6] = (float)(ai - ci);
         p[7] = (float)(bi - di);
+    }
+}
+
+/* Four-point butterflies on interleaved input (bit-reversed order: x0, x2, x1, x3), written
+ * as planar groups; four groups at a time, transposed so that each lane holds one group. */
+VSK_INLINE void firstRadix4Pass(float *z, size_t len, double conj)
+{
+    if (len < kLanes * kLanes) {
+        firstRadix4PassShort(z, len, conj);
+        return;
+    }
+    for (size_t base = 0; base < len; base += kLanes * kLanes) {
+        float *p = z + 2 * base;
+        vskFloat4 x0r = loadFloat4(p), x0i = loadFloat4(p + 8), x2r = loadFloat4(p + 16),
+                  x2i = loadFloat4(p + 24);
+        vskFloat4 x1r = loadFloat4(p + 4), x1i = loadFloat4(p + 12), x3r = loadFloat4(p + 20),
+                  x3i = loadFloat4(p + 28);
+        transpose4(&x0r, &x0i, &x2r, &x2i);
+        transpose4(&x1r, &x1i, &x3r, &x3i);
+        const vskDouble4 ar = __builtin_convertvector(x0r, vskDouble4) + __builtin_convertvector(x2r, vskDouble4);
+        const vskDouble4 ai = __builtin_convertvector(x0i, vskDouble4) + __builtin_convertvector(x2i, vskDouble4);
+        const vskDouble4 br = __builtin_convertvector(x0r, vskDouble4) - __builtin_convertvector(x2r, vskDouble4);
+        const vskDouble4 bi = __builtin_convertvector(x0i, vskDouble4) - __builtin_convertvector(x2i, vskDouble4);
+        const vskDouble4 cr = __builtin_convertvector(x1r, vskDouble4) + __builtin_convertvector(x3r, vskDouble4);
+        const vskDouble4 ci = __builtin_convertvector(x1i, vskDouble4) + __builtin_convertvector(x3i, vskDouble4);
+        /* (x1 - x3) times the quarter turn -i (forward) or +i (inverse). */
+        const vskDouble4 dr = conj * (__builtin_convertvector(x1i, vskDouble4) - __builtin_convertvector(x3i, vskDouble4));
+        const vskDouble4 di = conj * (__builtin_convertvector(x3r, vskDouble4) - __builtin_convertvector(x1r, vskDouble4));
+        vskFloat4 y0r = __builtin_convertvector(ar + cr, vskFloat4);
+        vskFloat4 y1r = __builtin_convertvector(br + dr, vskFloat4);
+        vskFloat4 y2r = __builtin_convertvector(ar - cr, vskFloat4);
+        vskFloat4 y3r = __builtin_convertvector(br - dr, vskFloat4);
+        vskFloat4 y0i = __builtin_convertvector(ai + ci, vskFloat4);
+        vskFloat4 y1i = __builtin_convertvector(bi + di, vskFloat4);
+        vskFloat4 y2i = __builtin_convertvector(ai - ci, vskFloat4);
+        vskFloat4 y3i = __builtin_convertvector(bi - di, vskFloat4);
+        transpose4(&y0r, &y1r, &y2r, &y3r);
+        transpose4(&y0i, &y1i, &y2i, &y3i);
+        storeFloat4(p, y0r);
+        storeFloat4(p + 4, y0i);
+        storeFloat4(p + 8, y1r);
+        storeFloat4(p + 12, y1i);
+        storeFloat4(p + 16, y2r);
+        storeFloat4(p + 20, y2i);
+        storeFloat4(p + 24, y3r);
+        storeFloat4(p + 28, y3i);
     }
 }
 
