@@ -151,12 +151,13 @@ TMainForm::~TMainForm()
     disconnect(QAbstractEventDispatcher::instance(), nullptr, this, nullptr);
     // The controls go while the state they report to still exists: a focus change or signal
     // during their destruction must not reach a half-destroyed window.
-    const auto controls = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
-    for (QWidget *control : controls) {
+    // One at a time: a control may take others with it.
+    for (QWidget *control : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         control->removeEventFilter(this);
         control->disconnect(this);
     }
-    qDeleteAll(controls);
+    while (QWidget *control = findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        delete control;
 }
 
 void TMainForm::BuildFace()

@@ -1,0 +1,567 @@
+// Tests of the main window: start state, generator and analyser handlers, settings, pacing, shut-down.
+#include "mainform.h"
+
+#include "autoled.h"
+#include "configstore.h"
+#include "enginestate.h"
+#include "framepacing.h"
+#include "nakedslider.h"
+#include "rulers.h"
+#include "shapebutton.h"
+#include "spectrum.h"
+#include "thdtimer.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+
+using namespace zelvaro;
+
+namespace {
+
+// Each test has its own configuration folder and its own window on the loopback card; warnings
+// are collected instead of shown.
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FConfigHome.isValid());
+        qputenv("XDG_CONFIG_HOME", FConfigHome.path().toLocal8Bit());
+        FForm = MakeForm();
+    }
+
+    void TearDown() override
+    {
+        FForm.reset();
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    std::unique_ptr<TMainForm> MakeForm()
+    {
+        TMainFormOptions options;
+        options.Backend = TAudioBackend::Loopback;
+        options.WarnSink = [this](const QString &text) { FWarnings << text; };
+        return std::make_unique<TMainForm>(options);
+    }
+
+    // Moves a slider the way a drag does: one position at a time.
+    static void Glide(TNakedSlider *slider, int to)
+    {
+        const int step = to > slider->Position() ? 1 : -1;
+        while (slider->Position() != to)
+            slider->SetPosition(slider->Position() + step);
+    }
+
+    // Typing needs a focused edit in the active window; the typed text replaces the old one.
+    void Type(QLineEdit *edit, const QString &text)
+    {
+        ActivateForm();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+
+    void ActivateForm()
+    {
+        if (FForm->isActiveWindow())
+            return;
+        FForm->show();
+        QApplication::setActiveWindow(FForm.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(FForm.get()));
+    }
+
+    QTemporaryDir FConfigHome;
+    QStringList FWarnings;
+    std::unique_ptr<TMainForm> FForm;
+};
+
+constexpr float kHzPerBin8k = 22050.0f / 8192.0f;
+constexpr float kSpan8k = 526.0f * kHzPerBin8k;
+
+}  // namespace
+
+// ---- Start-up -------------------------------------------------------------------------------------
+
+TEST_F(MainFormTest, StartsWithTheDefaultSettingsWhenNothingIsStored)
+{
+    TMainForm &f = *FForm;
+    EXPECT_EQ(f.LFreqHz, 1292);
+    EXPECT_EQ(f.RFreqHz, 1938);
+    EXPECT_EQ(f.LFreqDisp->text(), QString("1292"));
+    EXPECT_EQ(f.RFreqDisp->text(), QString("1938"));
+    EXPECT_EQ(f.LLevelPos, 5000);
+    EXPECT_EQ(f.RLevelPos, 5000);
+    EXPECT_EQ(f.LMagDisp->text(), QString("-6.0  "));
+    EXPECT_EQ(f.RMagDisp->text(), QString("-6.0  "));
+    EXPECT_NEAR(f.LAmpl, 0.5f, 1e-6f);
+    EXPECT_EQ(f.FftSize, 8192);
+    EXPECT_TRUE(f.RB8k->isChecked());
+    EXPECT_FLOAT_EQ(f.StartHz, 800.0f);
+    EXPECT_NEAR(f.SpanHz, kSpan8k, 0.01f);
+    EXPECT_NEAR(f.HScale->StopVal() - f.HScale->StartVal(), kSpan8k, 0.01f);
+    EXPECT_FLOAT_EQ(f.FullScaleMag, 8192.0f * 32767.0f * 0.5f);
+    EXPECT_EQ(f.VGain->Position(), 42);
+    EXPECT_EQ(f.VRange->Position(), 39);
+    EXPECT_EQ(f.BottomDb, -121);
+    EXPECT_EQ(f.TopDb, 7);
+    EXPECT_FALSE(f.GenOn);
+    EXPECT_FALSE(f.SpecOn);
+    EXPECT_FALSE(f.DevicesOpen);
+    EXPECT_TRUE(f.ThreadsRunning());
+    EXPECT_FALSE(f.Tick().Enabled());
+    EXPECT_EQ(f.Tick().Interval(), 80u);
+    EXPECT_FALSE(f.VGain->isEnabled());
+    EXPECT_EQ(f.size(), QSize(671, 474));
+    EXPECT_TRUE(FWarnings.isEmpty()) << FWarnings.join('\n').toStdString();
+}
+
+// ---- Generator ------------------------------------------------------------------------------------
+
+TEST_F(MainFormTest, LockedFrequenciesKeepTheirDistancePastTheUpperLimit)
+{
+    TMainForm &f = *FForm;
+    f.LFreq->SetPosition(9000);
+    f.RFreq->SetPosition(9500);
+    f.BFreqLockClick();
+    ASSERT_TRUE(f.FreqLocked);
+    EXPECT_EQ(f.BFreqLock->text(), QString("Unlock"));
+    EXPECT_TRUE(f.BFreqLock->Down());
+
+    f.LFreq->SetPosition(10000);
+    EXPECT_EQ(f.LFreqHz, 10000);
+    EXPECT_EQ(f.RFreqHz, 10000);
+    EXPECT_EQ(f.RFreqTarget, 10500);
+    EXPECT_EQ(f.RFreq->Position(), 9500);  // 10500 is outside the slider's range
+    EXPECT_EQ(f.RFreqDisp->text(), QString("10000"));
+
+    f.LFreq->SetPosition(9000);
+    EXPECT_EQ(f.RFreqHz, 9500);
+    EXPECT_EQ(f.RFreq->Position(), 9500);
+    EXPECT_EQ(f.EngineState().RFreqHz.load(), 9500);
+}
+
+TEST_F(MainFormTest, LockedFrequenciesKeepTheirDistanceBelowZero)
+{
+    TMainForm &f = *FForm;
+    f.LFreq->SetPosition(500);
+    f.RFreq->SetPosition(200);
+    f.BFreqLockClick();
+    f.LFreq->SetPosition(100);
+    EXPECT_EQ(f.RFreqHz, 0);
+    EXPECT_EQ(f.RFreqTarget, -200);
+    f.LFreq->SetPosition(500);
+    EXPECT_EQ(f.RFreqHz, 200);
+    f.BFreqLockClick();
+    EXPECT_FALSE(f.FreqLocked);
+    EXPECT_EQ(f.BFreqLock->text(), QString("Lock"));
+    f.LFreq->SetPosition(600);
+    EXPECT_EQ(f.RFreqHz, 200);  // unlocked: the right tone stays
+}
+
+TEST_F(MainFormTest, LevelLockKeepsTheDistanceBelowSixtyDecibels)
+{
+    TMainForm &f = *FForm;
+    f.LLevel->SetPosition(10000);  // 0 dB
+    f.RLevel->SetPosition(1000);   // -20 dB
+    f.BLevLockClick();
+    Glide(f.LLevel, 10);           // left to -60 dB drags the right one to -80 dB
+    EXPECT_EQ(f.RLevel->Position(), 10);
+    EXPECT_EQ(f.RLevelPos, 10);
+    EXPECT_NEAR(f.RLevelDb, -80.0f, 0.2f);
+    EXPECT_EQ(f.RMagDisp->text().trimmed(), QString("-60.0"));
+
+    Glide(f.LLevel, 10000);
+    EXPECT_NEAR(f.RLevelDb, -20.0f, 0.2f);
+    EXPECT_NEAR(f.RLevelPos, 1000, 25);
+    EXPECT_NEAR(f.RAmpl, 0.1f, 0.003f);
+    EXPECT_NEAR(f.EngineState().RAmpl.load(), f.RAmpl, 1e-6f);
+}
+
+TEST_F(MainFormTest, RightEqualsLeftCopiesWithoutMovingTheLeftAndKeepsTheLock)
+{
+    TMainForm &f = *FForm;
+    f.LFreq->SetPosition(3000);
+    f.LLevel->SetPosition(2000);
+    f.BFreqLockClick();
+    f.BLevLockClick();
+    f.BFreqREqLClick();
+    f.BLevREqLClick();
+    EXPECT_EQ(f.RFreqHz, 3000);
+    EXPECT_EQ(f.LFreqHz, 3000);
+    EXPECT_EQ(f.RLevelPos, 2000);
+    EXPECT_EQ(f.LLevelPos, 2000);
+    EXPECT_TRUE(f.FreqLocked);
+    EXPECT_TRUE(f.LevLocked);
+    EXPECT_EQ(f.RightPhase(), f.LeftPhase());
+}
+
+TEST_F(MainFormTest, GeneratorSwitchOpensTheDevicesAndLightsTheChosenChannels)
+{
+    TMainForm &f = *FForm;
+    f.BGenRightClick();  // ignored while the generator is off
+    EXPECT_FALSE(f.GenRightOn);
+
+    f.BGeneratorClick();
+    EXPECT_TRUE(f.GenOn);
+    EXPECT_TRUE(f.DevicesOpen);
+    EXPECT_TRUE(f.GenLed->Value());
+    EXPECT_TRUE(f.TLedLeft->Value());
+    EXPECT_FALSE(f.TLedRight->Value());
+    EXPECT_EQ(f.BGenerator->FontColor(), kFontOnColour);
+    EXPECT_EQ(f.BGenRight->FontColor(), kFontOffColour);
+    EXPECT_EQ(f.LeftPhase(), 0.0);
+    EXPECT_TRUE(f.EngineState().TLedLeft.load());
+
+    f.BGenRightClick();
+    EXPECT_TRUE(f.TLedRight->Value());
+    EXPECT_TRUE(f.EngineState().TLedRight.load());
+
+    f.BGeneratorClick();
+    EXPECT_FALSE(f.DevicesOpen);
+    EXPECT_FALSE(f.TLedLeft->Value());
+    EXPECT_FALSE(f.EngineState().TLedRight.load());
+    EXPECT_TRUE(f.GenRightOn);  // remembered for the next switch-on
+    EXPECT_TRUE(FWarnings.isEmpty()) << FWarnings.join('\n').toStdString();
+}
+
+TEST_F(MainFormTest, TypedFrequenciesSaturateAndOnlyDigitsCanBeTyped)
+{
+    TMainForm &f = *FForm;
+    Type(f.LFreqDisp, "12a3x");
+    EXPECT_EQ(f.LFreqDisp->text(), QString("123"));
+    f.BFreqREqL->setFocus();  // leaving the edit sets the slider
+    EXPECT_EQ(f.LFreqHz, 123);
+
+    Type(f.LFreqDisp, "99999999999999999999");
+    f.RFreqDisp->setFocus();
+    EXPECT_EQ(f.LFreqHz, 10000);
+
+    f.LFreqDisp->setText("");  // a text that does not convert falls back to "0"
+    EXPECT_EQ(f.LFreqDisp->text(), QString("0"));
+}
+
+TEST_F(MainFormTest, TypedLevelsAreNegatedAndLimitedToSixtyDecibels)
+{
+    TMainForm &f = *FForm;
+    Type(f.LMagDisp, "12");
+    f.RFreqDisp->setFocus();
+    EXPECT_EQ(f.LLevelPos, DbToLevelPos(-12.0));
+    EXPECT_EQ(f.LMagDisp->text().trimmed(), QString("-12.0"));
+
+    Type(f.RMagDisp, "75");
+    f.RFreqDisp->setFocus();
+    EXPECT_EQ(f.RLevelPos, 10);
+
+    Type(f.RMagDisp, "-3");  // the minus sign cannot be typed
+    EXPECT_EQ(f.RMagDisp->text(), QString("3"));
+}
+
+// ---- Analyser -------------------------------------------------------------------------------------
+
+TEST_F(MainFormTest, AnalyserSwitchAndChannelButtons)
+{
+    TMainForm &f = *FForm;
+    f.BSARightClick();  // ignored while the analyser is off
+    EXPECT_FALSE(f.SARightOn);
+
+    f.BSpecAnClick();
+    EXPECT_TRUE(f.SpecOn);
+    EXPECT_TRUE(f.DevicesOpen);
+    EXPECT_TRUE(f.Tick().Enabled());
+    EXPECT_TRUE(f.VGain->isEnabled());
+    EXPECT_EQ(f.VGain->FocusColor(), kSliderFocusOn);
+    EXPECT_TRUE(f.RLedLeft->Value());
+    EXPECT_FALSE(f.RLedRight->Value());
+    f.BSARightClick();
+    EXPECT_TRUE(f.SARightOn);
+    EXPECT_TRUE(f.Analyser().Settings().SARightOn);
+
+    // Analyser off while the generator runs: the devices stay open until both are off.
+    f.BGeneratorClick();
+    f.BSpecAnClick();
+    EXPECT_TRUE(f.DevicesOpen);
+    EXPECT_FALSE(f.Tick().Enabled());
+    EXPECT_FALSE(f.RLedRight->Value());
+    EXPECT_EQ(f.VRange->FocusColor(), kSliderFocusOff);
+    f.BGeneratorClick();
+    EXPECT_FALSE(f.DevicesOpen);
+}
+
+TEST_F(MainFormTest, IQModeEngagesGeneratorChannelsAndLocksAndReleasesOnlyTheLocks)
+{
+    TMainForm &f = *FForm;
+    f.LLevel->SetPosition(3000);
+    f.IQButtClick();
+    EXPECT_TRUE(f.IQMode);
+    EXPECT_TRUE(f.GenOn);
+    EXPECT_TRUE(f.DevicesOpen);
+    EXPECT_TRUE(f.GenLeftOn);
+    EXPECT_TRUE(f.GenRightOn);
+    EXPECT_TRUE(f.TLedRight->Value());
+    EXPECT_EQ(f.RFreqHz, f.LFreqHz);
+    EXPECT_EQ(f.RLevelPos, 3000);
+    EXPECT_TRUE(f.FreqLocked);
+    EXPECT_TRUE(f.LevLocked);
+    EXPECT_TRUE(f.IQButt->Down());
+    EXPECT_TRUE(f.EngineState().IQMode.load());
+
+    f.IQButtClick();
+    EXPECT_FALSE(f.IQMode);
+    EXPECT_FALSE(f.FreqLocked);
+    EXPECT_FALSE(f.LevLocked);
+    EXPECT_FALSE(f.IQButt->Down());
+    EXPECT_TRUE(f.GenOn);
+    EXPECT_TRUE(f.GenRightOn);
+    EXPECT_FALSE(f.EngineState().IQMode.load());
+}
+
+TEST_F(MainFormTest, VerticalSlidersSetTheDecibelWindow)
+{
+    TMainForm &f = *FForm;
+    f.VGain->SetPosition(160);
+    EXPECT_EQ(f.TopDb - f.BottomDb, 10);
+    f.VGain->SetPosition(10);
+    EXPECT_EQ(f.TopDb - f.BottomDb, 160);
+    f.VRange->SetPosition(0);
+    EXPECT_EQ(f.BottomDb, -160);
+    EXPECT_EQ(f.TopDb, 0);
+    EXPECT_EQ(f.Analyser().Settings().BottomDb, -160);
+}
+
+TEST_F(MainFormTest, SpanButtonsZoomAroundTheCentreWithinZeroAndNyquist)
+{
+    TMainForm &f = *FForm;
+    const float centre = f.StartHz + f.SpanHz * 0.5f;
+    f.RB16k->setChecked(true);
+    EXPECT_EQ(f.FftSize, 16384);
+    EXPECT_NEAR(f.SpanHz, 707.90f, 0.01f);
+    EXPECT_NEAR(f.StartHz + f.SpanHz * 0.5f, centre, 0.01f);
+    EXPECT_NEAR(f.CenterHz, centre, 0.01f);
+    EXPECT_FLOAT_EQ(f.HScale->StartVal(), f.StartHz);
+    EXPECT_EQ(f.Analyser().Settings().FftSize, 16384);
+
+    f.RB2k->setChecked(true);  // 5.6k around 1508 Hz would start below 0
+    EXPECT_FLOAT_EQ(f.StartHz, 0.0f);
+    EXPECT_NEAR(f.SpanHz, 5663.23f, 0.01f);
+
+    f.RB64k->setChecked(true);  // from a band at 0 Hz the centre is kept
+    EXPECT_NEAR(f.StartHz + f.SpanHz * 0.5f, 5663.23f * 0.5f, 0.01f);
+
+    f.StartHz = 10900.0f;  // near the top, the widest span is pushed down to end at Nyquist
+    f.RB2k->setChecked(true);
+    EXPECT_NEAR(f.StartHz + f.SpanHz, 11025.0f, 0.01f);
+}
+
+TEST_F(MainFormTest, RulerDragMovesTheBandAndStopsAtZeroAndNyquist)
+{
+    TMainForm &f = *FForm;
+    auto send = [&](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+        const QPointF local(x, 10);
+        QMouseEvent event(type, local, f.HScale->mapToGlobal(local), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(f.HScale, &event);
+    };
+    send(QEvent::MouseButtonPress, 300, Qt::LeftButton);
+    EXPECT_TRUE(f.ScaleDragging);
+    send(QEvent::MouseMove, 200, Qt::LeftButton);  // to the left: the band moves up
+    EXPECT_NEAR(f.StartHz, 800.0f + 100 * kHzPerBin8k, 0.01f);
+    EXPECT_FLOAT_EQ(f.HScale->StartVal(), f.StartHz);
+    EXPECT_NEAR(f.HScale->StopVal(), f.StartHz + kSpan8k, 0.01f);
+    EXPECT_NEAR(f.Analyser().Settings().StartHz, f.StartHz, 0.01f);
+
+    send(QEvent::MouseMove, 1000, Qt::LeftButton);  // far right: pinned at 0 Hz
+    EXPECT_FLOAT_EQ(f.StartHz, 0.0f);
+
+    // Far left, in steps: the band stops at its last position before its end passes Nyquist.
+    constexpr int kStep = 100;
+    for (int x = 1000 - kStep; x > -5000; x -= kStep)
+        send(QEvent::MouseMove, x, Qt::LeftButton);
+    EXPECT_LE(f.StartHz + f.SpanHz, 11025.0f + 0.01f);
+    EXPECT_GT(f.StartHz + f.SpanHz, 11025.0f - kStep * kHzPerBin8k);
+    send(QEvent::MouseButtonRelease, 0, Qt::NoButton);
+    EXPECT_FALSE(f.ScaleDragging);
+    const float held = f.StartHz;
+    f.HScaleMouseMove(-600);  // no drag without a held button
+    EXPECT_FLOAT_EQ(f.StartHz, held);
+}
+
+// ---- Settings -------------------------------------------------------------------------------------
+
+TEST_F(MainFormTest, ApplySettingsRestoresEveryRecordFieldWithBothLocksEngaged)
+{
+    TMainForm &f = *FForm;
+    f.BFreqLockClick();
+    f.BLevLockClick();
+    TConfigRecord record;
+    record.StartHz = 1234.5f;
+    record.FftSize = 16384;
+    record.CalMeasured = 1001.0f;
+    record.CalDisplayed = 1000.0f;
+    record.SkewUs = 12.5;
+    record.VGain = 100;
+    record.VRange = 20;
+    record.LFreqHz = 700;
+    record.RFreqHz = 9100;
+    record.LLevelPos = 123;
+    record.RLevelPos = 8765;
+    f.ApplyRecord(record);
+    f.ApplySettings();
+    const TConfigRecord now = f.CurrentRecord();
+    EXPECT_FLOAT_EQ(now.StartHz, 1234.5f);
+    EXPECT_EQ(now, record);
+    EXPECT_TRUE(f.FreqLocked);
+    EXPECT_TRUE(f.LevLocked);
+    EXPECT_EQ(f.LFreq->Position(), 700);
+    EXPECT_EQ(f.RLevel->Position(), 8765);
+    EXPECT_NEAR(f.EffSampleRate, 22072.05f, 0.01f);
+    EXPECT_TRUE(f.RB16k->isChecked());
+}
+
+TEST_F(MainFormTest, ClosingStopsEverythingAndSavesLastUsed)
+{
+    FForm->BSpecAnClick();
+    FForm->BGeneratorClick();
+    FForm->LFreq->SetPosition(4321);
+    FForm->RB4k->setChecked(true);
+    FForm->close();
+    EXPECT_FALSE(FForm->ThreadsRunning());
+    EXPECT_FALSE(FForm->DevicesOpen);
+    EXPECT_FALSE(FForm->Tick().Enabled());
+
+    const TLoadResult stored = TConfigStore().LoadConfig("LastUsed");
+    ASSERT_TRUE(stored.Loaded());
+    EXPECT_EQ(stored.Record.LFreqHz, 4321);
+    EXPECT_EQ(stored.Record.FftSize, 4096);
+
+    // The next start takes them up again.
+    FForm.reset();
+    FForm = MakeForm();
+    EXPECT_EQ(FForm->LFreqHz, 4321);
+    EXPECT_TRUE(FForm->RB4k->isChecked());
+}
+
+// ---- Pacing, readout, warnings ----------------------------------------------------------------------
+
+TEST_F(MainFormTest, TickTimerNeverGoesBelowOneBlockPlusFiveMilliseconds)
+{
+    TMainForm &f = *FForm;
+    f.TickTimer();  // from 80 ms straight to the floor
+    EXPECT_EQ(f.Tick().Interval(), 97u);
+    for (int i = 0; i < 10; ++i)
+        f.TickTimer();
+    EXPECT_EQ(f.Tick().Interval(), 97u);
+    f.EngineState().Processing.store(true);
+    for (int i = 0; i < 5; ++i)
+        f.TickTimer();
+    EXPECT_EQ(f.Tick().Interval(), 102u);  // one ms more per tick while a frame overruns
+    f.EngineState().Processing.store(false);
+    for (int i = 0; i < 20; ++i)
+        f.TickTimer();
+    EXPECT_EQ(f.Tick().Interval(), 97u);
+}
+
+TEST_F(MainFormTest, RunningAnalyserShowsFramesOfTheLoopbackTones)
+{
+    TMainForm &f = *FForm;
+    QSignalSpy frames(&f, &TMainForm::FrameShown);
+    f.BGeneratorClick();
+    f.BSpecAnClick();
+    ASSERT_TRUE(frames.wait(5000));
+    EXPECT_GT(f.Analyser().FramesShown(), 0u);
+    EXPECT_GE(f.Tick().Interval(), TickFloorMs(f.EffSampleRate));
+}
+
+TEST(ReadoutPlacement, StaysInsideThePlot)
+{
+    const QRect plot(106, 56, 526, 220);
+    EXPECT_EQ(ReadoutOrigin({300, 150}, plot), QPoint(310, 125));
+    EXPECT_EQ(ReadoutOrigin({631, 150}, plot), QPoint(106 + 526 - 133, 125));  // pointer at the right edge
+    EXPECT_EQ(ReadoutOrigin({300, 300}, plot), QPoint(310, 56 + 220 - 15));    // pointer below the plot
+    EXPECT_EQ(ReadoutOrigin({106, 56}, plot), QPoint(116, 56));  // top edge: not above the plot
+    EXPECT_EQ(ReadoutOrigin({0, 0}, QRect(0, 0, 100, 10)), QPoint(100 - 133, 10 - 15));  // upper bound wins
+}
+
+TEST_F(MainFormTest, ReadoutShowsFrequencyAndLevelUnderThePointer)
+{
+    TMainForm &f = *FForm;
+    f.show();
+    QCursor::setPos(f.mapToGlobal(QPoint(106 + 100, 56 + 0)));
+    f.AppIdle();
+    if (!f.CursorInPlot)
+        GTEST_SKIP() << "this platform does not report the pointer position";
+    EXPECT_EQ(f.CursorPlotX, 100);
+    EXPECT_EQ(f.ReadoutText, QString::asprintf("%5d Hz, %5.1f dB", static_cast<int>(800.0f + 100 * kHzPerBin8k), 7.0));
+    EXPECT_EQ(f.cursor().shape(), Qt::CrossCursor);
+    QCursor::setPos(f.mapToGlobal(QPoint(50, 20)));
+    f.AppIdle();
+    EXPECT_FALSE(f.CursorInPlot);
+    EXPECT_EQ(f.cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(LevelUnits, PositionsAndDecibels)
+{
+    EXPECT_EQ(DbToLevelPos(0.0), 10000);
+    EXPECT_EQ(DbToLevelPos(-6.0), 5012);
+    EXPECT_EQ(DbToLevelPos(-60.0), 10);
+    EXPECT_EQ(DbToLevelPos(-80.0), 1);
+    EXPECT_EQ(DbToLevelPos(-INFINITY), 0);
+    EXPECT_EQ(DbToLevelPos(NAN), 0);
+    EXPECT_EQ(DbToLevelPos(1e6), INT_MAX);  // saturates instead of overflowing
+    EXPECT_NEAR(LevelPosToDb(5000), -6.0206, 1e-4);
+}
+
+TEST(TypedNumbers, ParseWithSaturationOrNotAtAll)
+{
+    EXPECT_EQ(ParseFrequencyText("1292"), 1292);
+    EXPECT_EQ(ParseFrequencyText("99999999999999999999"), INT_MAX);
+    EXPECT_EQ(ParseFrequencyText(""), std::nullopt);
+    EXPECT_EQ(ParseFrequencyText("12a"), std::nullopt);
+    const QLocale point(QLocale::English, QLocale::UnitedStates);
+    const QLocale comma(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(ParseLevelText("12.5", point), 12.5);
+    EXPECT_EQ(ParseLevelText("12,5", comma), 12.5);
+    EXPECT_EQ(ParseLevelText("1,000", point), std::nullopt);  // no thousands separators
+    EXPECT_EQ(ParseLevelText("1e999", point), std::nullopt);
+    EXPECT_EQ(ParseLevelText(QString(400, u'9'), point), std::nullopt);  // beyond double: not finite
+    EXPECT_EQ(TypedLevelDb(12.0), -12.0);
+    EXPECT_EQ(TypedLevelDb(75.0), -60.0);
+    EXPECT_EQ(RepairedLevelText("1.5", comma), QString("1,5"));
+    EXPECT_EQ(RepairedLevelText("1.2.3", comma), QString("0"));
+    EXPECT_EQ(RepairedLevelText("1,5", point), QString("0"));
+}
+
+TEST_F(MainFormTest, WorkerWarningsReachTheGuiThreadQueued)
+{
+    Qt::HANDLE shownOn = nullptr;
+    TMainFormOptions options;
+    options.Backend = TAudioBackend::Loopback;
+    options.WarnSink = [&](const QString &text) {
+        FWarnings << text;
+        shownOn = QThread::currentThreadId();
+    };
+    FForm.reset();
+    FForm = std::make_unique<TMainForm>(options);
+    std::thread worker([&] { FForm->WarnBox("Error during inbuffer requeing, code 5"); });
+    worker.join();
+    EXPECT_TRUE(FWarnings.isEmpty());  // nothing is shown from the worker itself
+    QTRY_COMPARE_WITH_TIMEOUT(FWarnings.size(), 1, 2000);
+    EXPECT_EQ(shownOn, QThread::currentThreadId());
+}
+
+TEST(SpanZoom, MatchesTheSpanTableAndKeepsTheCentre)
+{
+    const float expected[][2] = {{65536, 176.98f}, {16384, 707.90f}, {8192, 1415.81f}, {4096, 2831.62f}, {2048, 5663.23f}};
+    for (const auto &[fft, span] : expected) {
+        const TSpanState s = ZoomSpan(3000.0f, 1000.0f, 22050.0f, static_cast<int>(fft), 526);
+        EXPECT_NEAR(s.SpanHz, span, 0.01f) << fft;
+        EXPECT_NEAR(s.CenterHz, 3500.0f, 0.01f) << fft;
+    }
+}
