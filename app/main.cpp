@@ -16,23 +16,39 @@ namespace {
 
 constexpr int kExitNoAudio = 1;
 
-}  // namespace
-
-int main(int argc, char **argv)
+// The options every invocation understands.
+void DescribeOptions(QCommandLineParser &parser, const QCommandLineOption &loopback, const QCommandLineOption &probe)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Zelvaro"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zelvaro"));
-    QApplication::setApplicationVersion(QStringLiteral(ZELVARO_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("zelvaro"));
-    zelvaro::InitSkinResources();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zelvaro/zelvaro.svg")));
-
-    QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Two-tone generator and stereo spectrum analyser for the sound card's line output and input."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption(loopback);
+    parser.addOption(probe);
+}
+
+// --help, --version and --probe-audio answer on the terminal and need no display.
+bool AnswersOnTheTerminal(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version" ||
+            arg == "--probe-audio")
+            return true;
+    }
+    return false;
+}
+
+void DescribeApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Zelvaro"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZELVARO_VERSION));
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
     const QCommandLineOption loopbackOption(
         QStringLiteral("loopback"),
         QStringLiteral("Use the built-in loopback sound card: the generated tones come straight back "
@@ -40,16 +56,28 @@ int main(int argc, char **argv)
     const QCommandLineOption probeOption(
         QStringLiteral("probe-audio"),
         QStringLiteral("Exit with status 0 when a default input and output device exist, 1 otherwise."));
-    parser.addOption(loopbackOption);
-    parser.addOption(probeOption);
-    parser.process(app);
 
-    if (parser.isSet(probeOption)) {
+    if (AnswersOnTheTerminal(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        DescribeApplication();
+        QCommandLineParser parser;
+        DescribeOptions(parser, loopbackOption, probeOption);
+        parser.process(app);  // --help and --version exit here
         const bool available = zelvaro::AudioDevicesAvailable();
         std::printf("%s\n", available ? "default input and output devices found"
                                       : "no default input or output device");
         return available ? 0 : kExitNoAudio;
     }
+
+    QApplication app(argc, argv);
+    DescribeApplication();
+    QApplication::setApplicationDisplayName(QStringLiteral("Zelvaro"));
+    QApplication::setDesktopFileName(QStringLiteral("zelvaro"));
+    zelvaro::InitSkinResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zelvaro/zelvaro.svg")));
+    QCommandLineParser parser;
+    DescribeOptions(parser, loopbackOption, probeOption);
+    parser.process(app);
 
     zelvaro::TMainFormOptions options;
     options.Backend = parser.isSet(loopbackOption) ? zelvaro::TAudioBackend::Loopback
@@ -59,6 +87,7 @@ int main(int argc, char **argv)
         form.show();
         return QApplication::exec();
     } catch (const std::exception &error) {
+        // Shown like any escaped exception; the program then ends normally.
         QMessageBox::critical(nullptr, QStringLiteral("Zelvaro"), QString::fromLocal8Bit(error.what()));
         return 0;
     }
