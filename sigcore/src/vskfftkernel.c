@@ -53,25 +53,25 @@ static void bitReverseDirect(float *z, int m, const int32_t *reversals)
  * reversed middle, reversed high nibble). All points sharing one middle value form a tile that
  * maps onto the tile of the reversed middle value, so tiles are swapped through a small buffer
  * with rows of 16 contiguous points instead of touching memory one scattered point at a time. */
-static void loadTile(float *tile, const float *z, size_t rowStride, size_t middle)
+/* A point moves as one 8-byte unit. */
+typedef uint64_t vskPointBits;
+
+static void loadTile(vskPointBits *tile, const float *z, size_t rowStride, size_t middle)
 {
     for (size_t high = 0; high < kTileSide; ++high) {
         const float *row = z + 2 * (high * rowStride + middle * kTileSide);
-        for (size_t low = 0; low < kTileSide; ++low) {
-            const size_t slot = (size_t)kNibbleReversal[low] * kTileSide + kNibbleReversal[high];
-            tile[2 * slot] = row[2 * low];
-            tile[2 * slot + 1] = row[2 * low + 1];
-        }
+        const size_t column = kNibbleReversal[high];
+        for (size_t low = 0; low < kTileSide; ++low)
+            __builtin_memcpy(&tile[(size_t)kNibbleReversal[low] * kTileSide + column], row + 2 * low,
+                             sizeof(vskPointBits));
     }
 }
 
-static void storeTile(float *z, const float *tile, size_t rowStride, size_t middle)
+static void storeTile(float *z, const vskPointBits *tile, size_t rowStride, size_t middle)
 {
     for (size_t high = 0; high < kTileSide; ++high) {
         float *row = z + 2 * (high * rowStride + middle * kTileSide);
-        const float *source = tile + 2 * high * kTileSide;
-        for (size_t i = 0; i < 2 * kTileSide; ++i)
-            row[i] = source[i];
+        __builtin_memcpy(row, tile + high * kTileSide, kTileSide * sizeof(vskPointBits));
     }
 }
 
@@ -81,8 +81,8 @@ static void bitReverseBlocked(float *z, int m, const int32_t *reversals)
     const size_t middleCount = (size_t)1 << (m - 2 * kTileBits);
     /* The table reverses over m - 2 bits; a middle value has m - 8 of them. */
     const int middleShift = 2 * kTileBits - 2;
-    float tileA[2 * kTilePoints];
-    float tileB[2 * kTilePoints];
+    vskPointBits tileA[kTilePoints];
+    vskPointBits tileB[kTilePoints];
     for (size_t middle = 0; middle < middleCount; ++middle) {
         const size_t partner = (size_t)reversals[middle] >> middleShift;
         if (partner < middle)
