@@ -25,6 +25,25 @@ size_t ToSize(int value)
     return static_cast<size_t>(value);
 }
 
+// The C library's log10 is legacy-SSE code around a VEX-encoded log. After AVX code elsewhere
+// (the wide memcpy of the history copy, Qt's drawing) has left the upper vector halves dirty,
+// each call pays a state transition on current x86 processors; clearing them once before the
+// column loop makes a small frame three to four times cheaper. Results are unaffected.
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+__attribute__((target("avx"))) void ClearUpperVectorStateAvx()
+{
+    __builtin_ia32_vzeroupper();
+}
+
+void ClearUpperVectorState()
+{
+    if (__builtin_cpu_supports("avx"))
+        ClearUpperVectorStateAvx();
+}
+#else
+void ClearUpperVectorState() {}
+#endif
+
 }  // namespace
 
 int ValidFftSize(int requested)
@@ -111,6 +130,7 @@ void TSpectrumComputer::Compute(const TSampleHistory &history, const TSpectrumSe
     const int firstBin = FirstPlottedBin(settings.StartHz, settings.HzPerBin, FTableFftSize, FNumPoints);
     columns.NumPoints = FNumPoints;
     columns.FirstBin = firstBin;
+    ClearUpperVectorState();
     for (int i = 0; i < FNumPoints; ++i) {
         const auto bin = ToSize(firstBin + i);
         columns.LeftDb[ToSize(i)] = MagnitudeToColumnDb(FAvgSpecL[bin], settings.FullScaleMag);
