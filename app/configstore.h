@@ -45,8 +45,8 @@ enum class TSaveOutcome {
     WriteFailed,   // reported through the warn callback (a write failure only once per store)
 };
 
-// The message shown for a name that cannot be saved, or nothing when the name is acceptable.
-// An empty name gets no message: the prompt simply saves nothing.
+// Nothing when the name can be saved; otherwise the message to show. An empty name is refused with an
+// empty message, since a prompt left empty simply saves nothing.
 std::optional<QString> ConfigNameProblem(const QString &name);
 
 // Value names are user text; in the INI file they become keys of letters, digits, "_", "-", "." and

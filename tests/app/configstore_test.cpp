@@ -140,7 +140,7 @@ TEST(ConfigStoreChild, DISABLED_Run)
         for (int i = 0; i < 200000; ++i) {
             ASSERT_EQ(store.SaveConfig(kLastUsedConfig, SampleRecord(i % 2)), TSaveOutcome::Saved);
             if (i == 0)
-                QFile(store.FilePath() + ".started").open(QIODevice::WriteOnly);
+                ASSERT_TRUE(QFile(store.FilePath() + ".started").open(QIODevice::WriteOnly));
         }
     }
     fflush(stdout);

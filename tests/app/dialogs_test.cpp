@@ -445,7 +445,7 @@ TEST(MixerLauncher, StartsWithoutWaiting)
                         .toUtf8());
     ASSERT_TRUE(StartMixer(TMixerPanel::Recording, {bin.path()}));
     EXPECT_FALSE(QFileInfo::exists(record));
-    QFile(go).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile(go).open(QIODevice::WriteOnly));
     for (int waited = 0; !QFileInfo::exists(record) && waited < 20000; waited += 10)
         QThread::msleep(10);
     QFile file(record);
