@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -91,8 +92,7 @@ protected:
         env.insert("XDG_CONFIG_HOME", Home());
         child->setProcessEnvironment(env);
         child->setProcessChannelMode(QProcess::SeparateChannels);
-        child->start(QCoreApplication::applicationFilePath(),
-                     {"--gtest_also_run_disabled_tests", "--gtest_filter=ConfigStoreChild.DISABLED_Run"});
+        child->start(QCoreApplication::applicationFilePath(), {});
         return child;
     }
 
@@ -119,32 +119,51 @@ private:
 
 }  // namespace
 
-// The child side of the cross-process tests: only runs when started by one of them.
-TEST(ConfigStoreChild, DISABLED_Run)
-{
-    const QString mode = qEnvironmentVariable(kChildModeVariable);
-    if (mode.isEmpty())
-        GTEST_SKIP() << "runs only as a child of the store tests";
-    TConfigStore store;
-    if (mode == "list") {
-        // Each stored configuration as: hex of the UTF-8 name, space, hex of the record as loaded.
-        for (const QString &name : store.ListConfigs().value_or(QStringList{"<no store>"})) {
-            const TLoadResult loaded = store.LoadConfig(name);
-            printf("%s%s %s %d\n", kChildOutputMark, name.toUtf8().toHex().constData(),
-                   EncodeConfigRecord(loaded.Record).toHex().constData(), loaded.Loaded());
-        }
-        const QSettings raw(TConfigStore::DefaultFilePath(), QSettings::IniFormat);
-        printf("%sVersion type %s\n", kChildOutputMark, raw.value("Version").metaType().name());
-    } else if (mode == "saveloop") {
-        // Alternates two records under one name until killed; the marker says the first save is done.
-        for (int i = 0; i < 200000; ++i) {
-            ASSERT_EQ(store.SaveConfig(kLastUsedConfig, SampleRecord(i % 2)), TSaveOutcome::Saved);
-            if (i == 0)
-                ASSERT_TRUE(QFile(store.FilePath() + ".started").open(QIODevice::WriteOnly));
-        }
+// The child side of the cross-process tests: started by one of them, this program does the child's
+// work before any test runs, and ends.
+class TStoreChildEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        const QString mode = qEnvironmentVariable(kChildModeVariable);
+        if (mode.isEmpty())
+            return;
+        const int exitCode = RunChild(mode);
+        fflush(stdout);
+        std::_Exit(exitCode);  // the parent reads the output; nothing else of this process matters
     }
-    fflush(stdout);
-}
+
+private:
+    static int RunChild(const QString &mode)
+    {
+        TConfigStore store;
+        if (mode == "list") {
+            // Each stored configuration as: hex of the UTF-8 name, hex of the record as loaded, loaded.
+            for (const QString &name : store.ListConfigs().value_or(QStringList{"<no store>"})) {
+                const TLoadResult loaded = store.LoadConfig(name);
+                printf("%s%s %s %d\n", kChildOutputMark, name.toUtf8().toHex().constData(),
+                       EncodeConfigRecord(loaded.Record).toHex().constData(), loaded.Loaded());
+            }
+            const QSettings raw(TConfigStore::DefaultFilePath(), QSettings::IniFormat);
+            printf("%sVersion type %s\n", kChildOutputMark, raw.value("Version").metaType().name());
+            return 0;
+        }
+        if (mode == "saveloop") {
+            // Alternates two records under one name until killed; the marker says the first save is done.
+            for (int i = 0; i < 200000; ++i) {
+                if (store.SaveConfig(kLastUsedConfig, SampleRecord(i % 2)) != TSaveOutcome::Saved)
+                    return 2;
+                if (i == 0 && !QFile(store.FilePath() + ".started").open(QIODevice::WriteOnly))
+                    return 3;
+            }
+            return 0;
+        }
+        return 1;
+    }
+};
+
+[[maybe_unused]] const auto *const kStoreChildEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TStoreChildEnvironment);
 
 TEST_F(ConfigStoreTest, RoundTripRestoresAllElevenFields)
 {
