@@ -252,12 +252,16 @@ GALLERY_PAGE("Lamps and labels", 30)
 
     // Frames, depth and blink modes.
     const QFont bigger = pixelFont("Liberation Sans", 16, true);
-    TBevelText *single = caption(page, "boSingle", {20, 220}, clWhite, bigger);
-    single->SetBorder(boSingle);
-    TBevelText *raised = caption(page, "boRaised", {130, 220}, clWhite, bigger);
-    raised->SetBorder(boRaised);
-    TBevelText *lowered = caption(page, "boLowered", {240, 220}, clWhite, bigger);
-    lowered->SetBorder(boLowered);
+    auto framed = [&](const char *text, int left, TBevelBorder border) {
+        TBevelText *label = caption(page, text, {left, 220}, clWhite, bigger);
+        label->SetAutoSize(false);
+        label->setAlignment(Qt::AlignHCenter);
+        label->resize(label->width() + 14, label->height() + 3);
+        label->SetBorder(border);
+    };
+    framed("boSingle", 20, boSingle);
+    framed("boRaised", 130, boRaised);
+    framed("boLowered", 240, boLowered);
     TBevelText *deep = caption(page, "Deep 2", {370, 220}, clWhite, bigger);
     deep->SetDeep(2);
     TBevelText *blink = caption(page, "blBlink", {20, 270}, clYellow, bigger);
