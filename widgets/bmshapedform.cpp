@@ -170,6 +170,17 @@ bool TBMShapedForm::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+void TBMShapedForm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // New bounds of a stretched picture give a new outline; an auto-sized one keeps its own size.
+    if (!FAutoSize) {
+        FRegionSize = size();
+        ObtainRegion();
+        RefreshForm();
+    }
+}
+
 void TBMShapedForm::mousePressEvent(QMouseEvent *event)
 {
     emit mousePressed(event);

@@ -166,6 +166,22 @@ TEST(ShapedForm, AutoSizeGivesTheFormThePictureSizeAndOutline)
     EXPECT_TRUE(plain.mask().isEmpty());  // an empty picture leaves the window rectangular
 }
 
+TEST(ShapedForm, StretchedPictureOutlinesTheControlsSize)
+{
+    QWidget form;
+    form.resize(100, 80);
+    auto *face = new TBMShapedForm(&form);
+    face->SetStretch(true);
+    const QImage skin = holedSkin(QSize(50, 40));
+    face->SetPicture(skin);
+    EXPECT_EQ(face->Region(), BuildSkinRegion(skin.scaled(100, 80, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    form.show();  // a shown form reports its new size at once
+    form.resize(150, 120);
+    EXPECT_EQ(face->size(), QSize(150, 120));
+    EXPECT_EQ(face->Region(), BuildSkinRegion(skin.scaled(150, 120, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    EXPECT_EQ(form.mask(), face->Region());
+}
+
 TEST(ShapedForm, LeftDragMovesTheFormAndModifiersOrOtherButtonsDoNot)
 {
     QWidget form;
