@@ -57,6 +57,10 @@ xdotool mousemove $((X + 106 + 20)) $((Y + 56 + 40)); sleep 0.6
 shot readout1.png
 xdotool mousemove $((X + 106 + 200)) $((Y + 56 + 60)); sleep 0.6
 shot readout2.png
+# The window with both tones and the readout, as a picture of the running instrument.
+xdotool mousemove $((X + 106 + 380)) $((Y + 56 + 120)); sleep 0.6
+shot running.png
+convert "$work/running.png" -crop 671x474+$X+$Y +repage "$work/window.png"
 "$python" "$here/check_plot.py" readout "$work/readout1.png" "$work/readout2.png" $X $Y \
   || fail "the readout does not follow the pointer"
 
