@@ -58,12 +58,31 @@ std::vector<LongComplex> directHalfSpectrum(const std::vector<float> &samples, i
     return spectrum;
 }
 
+// The interpreter with numpy: the environment's choice, else the one the build found.
+std::string pythonWithNumpy()
+{
+    if (const char *configured = std::getenv("ZELVARO_PYTHON"))
+        return configured;
+#ifdef ZELVARO_TEST_PYTHON
+    return ZELVARO_TEST_PYTHON;
+#else
+    return {};
+#endif
+}
+
+std::string referenceScript()
+{
+    if (const char *data = std::getenv("ZELVARO_TEST_DATA"))
+        return std::string(data) + "/sigcore/fft_ref.py";
+    const std::string source = __FILE__;
+    return source.substr(0, source.find_last_of('/')) + "/fft_ref.py";
+}
+
 // numpy's rfft of the first N samples, or empty when no interpreter with numpy is available.
 std::vector<LongComplex> numpyHalfSpectrum(const std::vector<float> &samples, int order)
 {
-    const char *python = std::getenv("ZELVARO_PYTHON");
-    const char *testData = std::getenv("ZELVARO_TEST_DATA");
-    if (python == nullptr || *python == '\0' || testData == nullptr)
+    const std::string python = pythonWithNumpy();
+    if (python.empty())
         return {};
     char inputPath[] = "/tmp/sigcore_fft_XXXXXX";
     const int fd = mkstemp(inputPath);
@@ -72,7 +91,7 @@ std::vector<LongComplex> numpyHalfSpectrum(const std::vector<float> &samples, in
     FILE *input = fdopen(fd, "wb");
     std::fwrite(samples.data(), sizeof(float), pointCount(order), input);
     std::fclose(input);
-    const std::string command = std::string(python) + " " + testData + "/sigcore/fft_ref.py " + inputPath;
+    const std::string command = "\"" + python + "\" \"" + referenceScript() + "\" " + inputPath;
     FILE *pipe = popen(command.c_str(), "r");
     std::vector<double> interleaved(2 * (pointCount(order) / 2 + 1));
     const std::size_t got = pipe ? std::fread(interleaved.data(), sizeof(double), interleaved.size(), pipe) : 0;
