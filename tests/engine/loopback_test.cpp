@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
+#include <cmath>
 #include <chrono>
 
 namespace zelvaro {
@@ -177,6 +179,87 @@ TEST(LoopbackDevice, BufferRulesOfTheWaveInterface)
     EXPECT_EQ(device->Close(), kWaveNoError);
     EXPECT_EQ(closed.load(), 1);  // delivered before Close returned
     EXPECT_EQ(device->Close(), kWaveInvalidHandle);
+}
+
+}  // namespace
+}  // namespace zelvaro
+
+namespace zelvaro {
+namespace {
+
+// Opens one direction of a card with a recording callback that counts finished buffers.
+struct TCardSide {
+    std::unique_ptr<TWaveDevice> Device;
+    std::array<std::vector<uint8_t>, 4> Buffers;
+    std::array<TWaveHeader, 4> Headers;
+    std::atomic<int> Done{0};
+
+    TCardSide(TLoopbackCard &card, TWaveDirection direction) : Device(card.MakeDevice(direction))
+    {
+        for (size_t i = 0; i < Headers.size(); ++i) {
+            Buffers[i].assign(kBlockBytes, 0);
+            Headers[i].Data = Buffers[i].data();
+            Headers[i].BufferLength = kBlockBytes;
+        }
+    }
+    void Open()
+    {
+        ASSERT_EQ(Device->Open(TWaveFormat{}, [this](int message, TWaveHeader *) {
+            if (message == kWimData || message == kWomDone)
+                ++Done;
+        }), kWaveNoError);
+        for (TWaveHeader &h : Headers) {
+            ASSERT_EQ(Device->Prepare(h), kWaveNoError);
+            ASSERT_EQ(Device->Queue(h), kWaveNoError);
+        }
+        ASSERT_EQ(Device->Start(), kWaveNoError);
+    }
+    std::vector<int16_t> Samples() const
+    {
+        std::vector<int16_t> all;
+        for (const auto &b : Buffers) {
+            const auto *s = reinterpret_cast<const int16_t *>(b.data());
+            all.insert(all.end(), s, s + kBlockBytes / 2);
+        }
+        return all;
+    }
+};
+
+TEST(LoopbackCard, CaptureHearsPlaybackAfterTheConfiguredDelay)
+{
+    constexpr int kDelay = 100;
+    auto card = std::make_shared<TLoopbackCard>(TLoopbackOptions{kDelay, -300.0, 1});
+    TCardSide in(*card, TWaveDirection::In), out(*card, TWaveDirection::Out);
+    auto *ramp = reinterpret_cast<int16_t *>(out.Buffers[0].data());
+    for (int i = 0; i < kBlockBytes / 2; ++i)
+        ramp[i] = static_cast<int16_t>(i + 1);
+    in.Open();
+    out.Open();
+    ASSERT_TRUE(WaitFor([&] { return in.Done == 4 && out.Done >= 1; }));
+    const auto heard = in.Samples();
+    size_t first = 0;
+    while (first < heard.size() && heard[first] == 0)
+        ++first;
+    ASSERT_LT(first, heard.size());
+    EXPECT_EQ((first / 2) % 2048, static_cast<size_t>(kDelay));  // whole periods plus the delay
+    for (size_t i = 0; first + i < heard.size() && i < static_cast<size_t>(kBlockBytes / 2); ++i)
+        ASSERT_EQ(heard[first + i], i + 1) << i;
+    out.Device->Close();
+    in.Device->Close();
+}
+
+TEST(LoopbackCard, SilentPlaybackShowsTheNoiseFloor)
+{
+    auto card = std::make_shared<TLoopbackCard>(TLoopbackOptions{0, -110.0, 7});
+    TCardSide in(*card, TWaveDirection::In);
+    in.Open();
+    ASSERT_TRUE(WaitFor([&] { return in.Done == 4; }));
+    in.Device->Close();
+    double sum = 0;
+    for (int16_t v : in.Samples())
+        sum += static_cast<double>(v) * v;
+    const double rms = std::sqrt(sum / static_cast<double>(in.Samples().size()));
+    EXPECT_NEAR(20.0 * std::log10(rms / (32767.0 / std::sqrt(2.0))), -110.0, 2.0);
 }
 
 }  // namespace
