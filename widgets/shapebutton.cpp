@@ -155,15 +155,21 @@ void TShapeButton::SetButtonSize(int width, int height)
 
 void TShapeButton::FitControl()
 {
-    // The control is the bounding box of the turned shape; a turned control keeps its centre.
+    // The control is the bounding box of the turned shape. A turned control keeps its centre; the
+    // centre is remembered exactly, so that rounding does not walk a spinning button away.
     const QSize box = RotatedBoxSize(FButtonWidth, FButtonHeight, FButtonAngle);
     if (box == size())
         return;
-    QRect target(QPoint(0, 0), box);
-    target.moveCenter(geometry().center());
+    const bool turning = FTurnCentreValid && geometry() == FFittedGeometry;
+    if (!turning)
+        FTurnCentre = QRectF(geometry()).center();
+    const bool keepCentre = FButtonAngle != 0 || turning;  // a plain resize keeps the top-left
+    FTurnCentreValid = keepCentre;
+    const QPoint turnedTopLeft(N(FTurnCentre.x() - box.width() / 2.0), N(FTurnCentre.y() - box.height() / 2.0));
     FInternalResize = true;
-    setGeometry(FButtonAngle == 0 ? QRect(pos(), box) : target);
+    setGeometry(QRect(keepCentre ? turnedTopLeft : pos(), box));
     FInternalResize = false;
+    FFittedGeometry = geometry();
 }
 
 void TShapeButton::SetButtonAngle(int angle)

@@ -209,6 +209,9 @@ private:
     int FRotatedTime = kDefaultRotatedTime;
     int FRotatedAngle = kDefaultRotatedAngle;
     bool FInternalResize = false;
+    QPointF FTurnCentre;        // where a turned control keeps its centre, in parent coordinates
+    bool FTurnCentreValid = false;
+    QRect FFittedGeometry;      // the geometry FitControl gave; any other means the control was moved
 
     // Face.
     TColor FButtonColor = clBtnFace;

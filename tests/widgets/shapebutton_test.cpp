@@ -160,6 +160,22 @@ TEST(ShapeButtonProperties, TurningSizesTheControlToTheTurnedBox)
     EXPECT_EQ(button.WindowRegion().boundingRect(), QRect(0, 0, 20, 60));
 }
 
+TEST(ShapeButtonProperties, SpinningStepsKeepTheCentreInPlace)
+{
+    QWidget host;
+    TShapeButton &button = *new TShapeButton(&host);
+    button.setGeometry(200, 200, 61, 40);
+    button.SetButtonKind(bkArrow);
+    const QPointF centre = QRectF(button.geometry()).center();
+    for (int step = 0; step < 90; ++step) {  // a quarter turn back and forth, then a full turn
+        button.SetButtonAngle(button.ButtonAngle() + 100);
+        EXPECT_LE(std::abs(QRectF(button.geometry()).center().x() - centre.x()), 0.5) << step;
+        EXPECT_LE(std::abs(QRectF(button.geometry()).center().y() - centre.y()), 0.5) << step;
+    }
+    EXPECT_EQ(button.ButtonWidth(), 61);
+    EXPECT_EQ(button.ButtonHeight(), 40);
+}
+
 TEST(ShapeButtonMask, WindowRegionIsTheOutlineAndIsSetAsMask)
 {
     auto button = panelButton("Generator");
