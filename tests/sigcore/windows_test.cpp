@@ -52,15 +52,17 @@ std::string referenceScript()
     return source.substr(0, source.find_last_of('/')) + "/windows_ref.py";
 }
 
-// The interpreter CTest names; outside CTest, the system python3 if it has numpy. An empty
-// ZELVARO_PYTHON means the build found none, and the reference tests skip.
+// The interpreter with numpy: the environment's choice, else the one the build found. Empty when
+// there is none, and the reference tests skip.
 std::string pythonWithNumpy()
 {
     if (const char *configured = std::getenv("ZELVARO_PYTHON"))
         return configured;
-    const std::string fallback = "/usr/bin/python3";
-    const std::string probe = fallback + " -c 'import numpy' >/dev/null 2>&1";
-    return std::system(probe.c_str()) == 0 ? fallback : std::string();
+#ifdef ZELVARO_TEST_PYTHON
+    return ZELVARO_TEST_PYTHON;
+#else
+    return {};
+#endif
 }
 
 struct ReferenceRequest {
