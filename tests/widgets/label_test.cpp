@@ -2,6 +2,8 @@
 #include "beveltext.h"
 #include "pixel_probe.h"
 
+#include <QGuiApplication>
+#include <QPalette>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -165,6 +167,22 @@ TEST(LabelText, AmpersandIsLiteralWithoutAccelCharsAndDisabledTextIsGrey)
     const QImage image = probe::renderOver(label, skin);
     EXPECT_TRUE(boundsOf(image, clWhite).isEmpty());
     EXPECT_FALSE(boundsOf(image, fromQColor(toQColor(clGrayText))).isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ColorRef, LowByteIsRedAndTheTopBitNamesASystemColour)
+{
+    EXPECT_EQ(toQColor(10317636), QColor(68, 111, 157));  // the main window's blue
+    EXPECT_EQ(toQColor(clSkyBlue), QColor(166, 202, 240));
+    EXPECT_EQ(fromQColor(QColor(192, 201, 213)), 14010816u);
+    EXPECT_EQ(rgbToColor(68, 111, 157), 10317636u);
+    EXPECT_TRUE(isSystemColor(clBtnHighlight));
+    EXPECT_FALSE(isSystemColor(clWhite));
+    EXPECT_EQ(toQColor(clBtnFace), QGuiApplication::palette().color(QPalette::Button));
+    EXPECT_EQ(toQColor(systemColorFlag | 0xEEu), QGuiApplication::palette().color(QPalette::Window));
 }
 
 }  // namespace

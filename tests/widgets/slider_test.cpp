@@ -227,6 +227,17 @@ TEST(SliderMouse, ClicksBesideTheThumbStepByOne)
     EXPECT_EQ(vChanges.count(), 3);
 }
 
+TEST(SliderMouse, QuickSecondClickStepsAgain)
+{
+    TNakedSlider s;
+    configure(s, {193, 13}, 0, 10000, 5000, 2, tsStdVBar);
+    probe::press(s, {20, 6});
+    probe::release(s, {20, 6});
+    probe::sendMouse(s, QEvent::MouseButtonDblClick, {20, 6}, Qt::LeftButton, Qt::LeftButton);
+    probe::release(s, {20, 6});
+    EXPECT_EQ(s.Position(), 4998);
+}
+
 TEST(SliderMouse, RightButtonNeitherDragsNorSteps)
 {
     TNakedSlider s;

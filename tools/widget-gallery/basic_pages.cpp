@@ -96,7 +96,7 @@ GALLERY_PAGE("Sliders", 10)
     const QFont channelFont = pixelFont("Liberation Sans", 21);
 
     // The generator's four sliders at their places in the main window (shifted up).
-    constexpr int shift = 320;
+    constexpr int shift = 290;
     TNakedSlider *lFreq = slider(page, {96, 356 - shift, 193, 13}, 0, 10000, 1294, 2, tsStdVBar, 999);
     TNakedSlider *rFreq = slider(page, {446, 356 - shift, 193, 13}, 0, 10000, 1978, 2, tsStdVBar, 999);
     TNakedSlider *lLevel = slider(page, {96, 378 - shift, 193, 13}, 10, 10000, 5000, 2, tsStdVBar, 999);
