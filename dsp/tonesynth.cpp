@@ -139,7 +139,9 @@ void TToneSynth::SynthBlock(const TToneSettings &settings, int16_t *interleaved)
     // The level is passed negated, so the quadrature output is always the +90 degree one.
     SynthTone(tone1.data(), nullptr, kToneBlockFrames, settings.LFreqHz, rate,
               SafeAmplitude(settings.LAmpl) * -kToneFullScale, settings.IQMode);
-    SynthSkewedTone(tone2.data(), tone2Q.data(), kToneBlockFrames, settings.RFreqHz, rate,
+    // The quadrature output only feeds the right channel in I/Q mode; the phase advances alike.
+    SynthSkewedTone(tone2.data(), settings.IQMode ? tone2Q.data() : nullptr, kToneBlockFrames,
+                    settings.RFreqHz, rate,
                     SafeAmplitude(settings.RAmpl) * -kToneFullScale, settings.SkewUs);
 
     if (settings.LeftOn)
