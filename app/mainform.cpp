@@ -119,7 +119,14 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
     FEngine->SetErrorBox([this](const std::string &caption, const std::string &text) {
         ErrorBox(QString::fromStdString(caption), QString::fromStdString(text));
     });
-    FEngine->SetDeviceLostHandler([this] { close(); });
+    // A device that stopped for good (its server went away) has been reported already; both
+    // instruments go off, so the user can switch them on again once the device is back.
+    FEngine->SetDeviceLostHandler([this] {
+        if (SpecOn)
+            BSpecAnClick();
+        if (GenOn)
+            BGeneratorClick();
+    });
     FThreadsRunning = true;
     PublishGenerator();
     PublishAnalyser();
