@@ -78,7 +78,16 @@ typedef struct vskLmsState {
 SIGCORE_API void vskFreeBitRevTbls(void);
 SIGCORE_API void vskcFreeTwdTbls(void);
 
-/* Transforms between N = 2^order real samples and the packed CCS half spectrum of N + 2 floats. */
+/* Transforms between N = 2^order real samples (order 0..31) and the packed CCS half spectrum of
+ * N + 2 floats: Re X[0], Im X[0], ..., Re X[N/2], Im X[N/2]; the buffer always holds N + 2 floats.
+ * vsksRealFft: forward X[k] = sum x[j] e^(-2 pi i jk/N), unscaled; inverse uses e^(+...) and 1/N
+ * (VSK_FFT_NOSCALE omits it), scaling all N + 2 floats. Im X[0] and Im X[N/2] are written as 0.
+ * vsksCcsFft: the full-length transform of the implied conjugate-symmetric spectrum into x[0..N-1]
+ * (Im X[0], Im X[N/2] ignored, samps[N], samps[N+1] untouched); inverse scales the N outputs.
+ * Tables are built by the first call of an order (VSK_FFT_INIT builds them alone, samps may be
+ * null) and cached until a free; later calls of that order allocate nothing. VSK_FFT_FREE
+ * releases the order's tables and returns, for any order. Results are the same bits on every
+ * x86-64 CPU (double-precision butterflies, floats stored between passes). */
 SIGCORE_API void vsksRealFft(float *samps, int32_t order, int32_t flags);
 SIGCORE_API void vsksCcsFft(float *samps, int32_t order, int32_t flags);
 
