@@ -326,7 +326,7 @@ VSK_INLINE void gatherRoots(const float *roots, size_t first,
 {
     const float *r0 = roots + 2 * first;
     if (laneStep == 1) {
-        vskLoadInterleaved(r0, 0, re, im);
+        vskLoadInterleaved(r0, re, im);
         return;
     }
     const size_t step = 2 * laneStep;

@@ -147,15 +147,15 @@ VSK_CLONES static void realSplit(float *x, size_t n, const vskCplxF *split, int 
         float *lower = x + 2 * k;
         float *upper = x + 2 * (n - k - (VSK_LANES - 1));
         vskDouble4 e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm;
-        vskLoadInterleaved(lower, 0, &e, &d);
-        vskLoadInterleaved(upper, 1, &g, &c);
-        vskLoadInterleaved(coefficients + 2 * (k - 1), 0, &a, &b);
+        vskLoadPairs(lower, 0, &e, &d);
+        vskLoadPairs(upper, 1, &g, &c);
+        vskLoadPairs(coefficients + 2 * (k - 1), 0, &a, &b);
         if (!inverse)
             VSK_FORWARD_SPLIT(vskDouble4, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
         else
             VSK_INVERSE_SPLIT(vskDouble4, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
-        vskStoreInterleaved(lower, 0, lowerRe, lowerIm);
-        vskStoreInterleaved(upper, 1, upperRe, upperIm);
+        vskStorePairs(lower, 0, lowerRe, lowerIm);
+        vskStorePairs(upper, 1, upperRe, upperIm);
     }
     for (; k < n / 2; ++k) {
         float *lower = x + 2 * k;

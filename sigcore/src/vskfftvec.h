@@ -25,48 +25,51 @@ enum { VSK_LANES = 4 };
 #define VSK_CLONES
 #endif
 
-VSK_INLINE vskDouble4 vskLoadFloats(const float *p)
-{
-    vskFloat4 packed;
-    __builtin_memcpy(&packed, p, sizeof packed);
-    return __builtin_convertvector(packed, vskDouble4);
-}
-
-VSK_INLINE void vskStoreFloats(float *p, vskDouble4 values)
-{
-    const vskFloat4 packed = __builtin_convertvector(values, vskFloat4);
-    __builtin_memcpy(p, &packed, sizeof packed);
-}
-
-/* Four interleaved (re, im) points, in order or (reversed) from the last to the first. */
-VSK_INLINE void vskLoadInterleaved(const float *p, int reversed, vskDouble4 *re, vskDouble4 *im)
+/* Four interleaved (re, im) points p0..p3 as real and imaginary vectors in the lane order
+ * (p0, p2, p1, p3), which needs no shuffle across the halves of an AVX register. With
+ * `mirrored`, the lanes hold (p3, p1, p2, p0) instead: the partners of (p0, p2, p1, p3) when
+ * the points run the other way, as the mirrored bins of a split step do. */
+VSK_INLINE void vskLoadPairs(const float *p, int mirrored, vskDouble4 *re, vskDouble4 *im)
 {
     vskFloat4 a, b;
     __builtin_memcpy(&a, p, sizeof a);
     __builtin_memcpy(&b, p + VSK_LANES, sizeof b);
-    if (reversed) {
-        *re = __builtin_convertvector(__builtin_shufflevector(b, a, 2, 0, 6, 4), vskDouble4);
-        *im = __builtin_convertvector(__builtin_shufflevector(b, a, 3, 1, 7, 5), vskDouble4);
+    const vskDouble4 first = __builtin_convertvector(a, vskDouble4);  /* p0 | p1 */
+    const vskDouble4 second = __builtin_convertvector(b, vskDouble4); /* p2 | p3 */
+    if (mirrored) {
+        *re = __builtin_shufflevector(second, first, 2, 6, 0, 4);
+        *im = __builtin_shufflevector(second, first, 3, 7, 1, 5);
     } else {
-        *re = __builtin_convertvector(__builtin_shufflevector(a, b, 0, 2, 4, 6), vskDouble4);
-        *im = __builtin_convertvector(__builtin_shufflevector(a, b, 1, 3, 5, 7), vskDouble4);
+        *re = __builtin_shufflevector(first, second, 0, 4, 2, 6);
+        *im = __builtin_shufflevector(first, second, 1, 5, 3, 7);
     }
 }
 
-VSK_INLINE void vskStoreInterleaved(float *p, int reversed, vskDouble4 re, vskDouble4 im)
+VSK_INLINE void vskStorePairs(float *p, int mirrored, vskDouble4 re, vskDouble4 im)
 {
-    const vskFloat4 r = __builtin_convertvector(re, vskFloat4);
-    const vskFloat4 i = __builtin_convertvector(im, vskFloat4);
-    vskFloat4 a, b;
-    if (reversed) {
-        a = __builtin_shufflevector(r, i, 3, 7, 2, 6);
-        b = __builtin_shufflevector(r, i, 1, 5, 0, 4);
+    vskDouble4 first, second;
+    if (mirrored) {
+        first = __builtin_shufflevector(re, im, 3, 7, 1, 5);
+        second = __builtin_shufflevector(re, im, 2, 6, 0, 4);
     } else {
-        a = __builtin_shufflevector(r, i, 0, 4, 1, 5);
-        b = __builtin_shufflevector(r, i, 2, 6, 3, 7);
+        first = __builtin_shufflevector(re, im, 0, 4, 2, 6);
+        second = __builtin_shufflevector(re, im, 1, 5, 3, 7);
     }
+    const vskFloat4 a = __builtin_convertvector(first, vskFloat4);
+    const vskFloat4 b = __builtin_convertvector(second, vskFloat4);
     __builtin_memcpy(p, &a, sizeof a);
     __builtin_memcpy(p + VSK_LANES, &b, sizeof b);
+}
+
+
+/* Four interleaved (re, im) points as real and imaginary vectors, in order. */
+VSK_INLINE void vskLoadInterleaved(const float *p, vskDouble4 *re, vskDouble4 *im)
+{
+    vskFloat4 a, b;
+    __builtin_memcpy(&a, p, sizeof a);
+    __builtin_memcpy(&b, p + VSK_LANES, sizeof b);
+    *re = __builtin_convertvector(__builtin_shufflevector(a, b, 0, 2, 4, 6), vskDouble4);
+    *im = __builtin_convertvector(__builtin_shufflevector(a, b, 1, 3, 5, 7), vskDouble4);
 }
 
 #endif
