@@ -27,22 +27,34 @@ static int vskIsSingleRoundingBit(int32_t flags)
 }
 
 /* Both conversions clear the status, run every check in order, and then give up if any failed
- * (which only matters for a handler that returns). */
+ * (which only matters for a handler that returns). The outcome is kept per call, not read back
+ * from the shared state record, which another thread's conversion may be clearing meanwhile. */
 static int32_t vskConversionArgsStatus(const char *function, const void *src, const void *dst,
                                        int32_t len, int32_t wordSize, int flagsValid)
 {
-    vskState.status = VSK_STATUS_OK;
-    if (len <= 0)
+    int32_t status = VSK_STATUS_OK;
+    vskStoreStatus(VSK_STATUS_OK);
+    if (len <= 0) {
         VSK_BAD_ARG(function, "len<=0", vskCvrtsModule);
-    if (src == NULL)
+        status = VSK_STATUS_BAD_ARGUMENT;
+    }
+    if (src == NULL) {
         VSK_BAD_ARG(function, "src==0", vskCvrtsModule);
-    if (dst == NULL)
+        status = VSK_STATUS_BAD_ARGUMENT;
+    }
+    if (dst == NULL) {
         VSK_BAD_ARG(function, "dst==0", vskCvrtsModule);
-    if (!vskIsWordSize(wordSize))
+        status = VSK_STATUS_BAD_ARGUMENT;
+    }
+    if (!vskIsWordSize(wordSize)) {
         VSK_BAD_ARG(function, "Invalid size of an integer", vskCvrtsModule);
-    if (!flagsValid)
+        status = VSK_STATUS_BAD_ARGUMENT;
+    }
+    if (!flagsValid) {
         VSK_BAD_ARG(function, "Invalid conversion flag", vskCvrtsModule);
-    return vskState.status;
+        status = VSK_STATUS_BAD_ARGUMENT;
+    }
+    return status;
 }
 
 /* ---- Integers to floats ------------------------------------------------------------------ */

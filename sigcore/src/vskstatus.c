@@ -12,7 +12,7 @@ vskStateRecord vskState = {
 int32_t vskReport(int32_t status, const char *function, const char *message, const char *module,
                   int32_t line)
 {
-    vskState.status = status;
+    vskStoreStatus(status);
     if (status == VSK_STATUS_OK)
         return 0;
     return vskState.handler(status, function, message, module, line);

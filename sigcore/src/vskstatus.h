@@ -4,6 +4,8 @@
 
 #include "sigcore.h"
 
+#include <stdatomic.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -21,7 +23,9 @@ typedef int32_t (*vskErrorHandler)(int32_t status, const char *function, const c
 
 /* The one process-wide state record. Unguarded by design: see the concurrency note in sigcore.h. */
 typedef struct vskStateRecord {
-    int32_t status;
+    /* Atomic because the capture and playback threads convert samples at the same time and both
+     * clear it; each caller decides on its own checks, never on what another thread left here. */
+    _Atomic int32_t status;
     int32_t errorMode; /* 0: a reported error ends the process */
     vskErrorHandler handler;
     void *bitRevCache[VSK_CACHE_SLOTS];
@@ -39,6 +43,11 @@ int32_t vskReport(int32_t status, const char *function, const char *message, con
 /* Ends the process with exit code 1 while the error mode is 0; writes nothing. */
 int32_t vskDefaultHandler(int32_t status, const char *function, const char *message,
                           const char *module, int32_t line);
+
+static inline void vskStoreStatus(int32_t status)
+{
+    atomic_store_explicit(&vskState.status, status, memory_order_relaxed);
+}
 
 /* Reports status -5 with the calling function's exported name and the source line. */
 #define VSK_BAD_ARG(function, message, module) \

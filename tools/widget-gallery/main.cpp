@@ -29,6 +29,7 @@ int main(int argc, char **argv)
         if (parser.isSet(pageOption) && page.title == parser.value(pageOption))
             tabs.setCurrentIndex(index);
     }
+    tabs.adjustSize();  // without a window manager nothing else grows it to its pages
     tabs.show();
     return QApplication::exec();
 }
