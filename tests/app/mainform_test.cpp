@@ -2,6 +2,7 @@
 #include "mainform.h"
 
 #include "autoled.h"
+#include "configlist.h"
 #include "configstore.h"
 #include "enginestate.h"
 #include "framepacing.h"
@@ -424,6 +425,64 @@ TEST_F(MainFormTest, ApplySettingsRestoresEveryRecordFieldWithBothLocksEngaged)
     EXPECT_EQ(f.RLevel->Position(), 8765);
     EXPECT_NEAR(f.EffSampleRate, 22072.05f, 0.01f);
     EXPECT_TRUE(f.RB16k->isChecked());
+}
+
+TEST_F(MainFormTest, ANamedConfigurationComesBackFromTheListAroundARunningAnalyser)
+{
+    TMainForm &f = *FForm;
+    f.LFreq->SetPosition(2222);
+    f.RLevel->SetPosition(777);
+    f.VGain->SetPosition(60);
+    f.RB64k->setChecked(true);
+    const TConfigRecord saved = f.CurrentRecord();
+    f.SaveConfig("A");
+
+    f.LFreq->SetPosition(100);
+    f.RLevel->SetPosition(9000);
+    f.VGain->SetPosition(150);
+    f.RB2k->setChecked(true);
+    f.BSpecAnClick();
+
+    f.OpLdSetClick();
+    ASSERT_FALSE(f.Configs->isHidden());
+    const auto items = f.Configs->findItems("A", Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    f.Configs->setCurrentItem(items.first());
+    f.Configs->ConfigsMouseUp(Qt::LeftButton);
+    EXPECT_TRUE(f.Configs->isHidden());
+    EXPECT_EQ(f.CurrentRecord(), saved);
+    EXPECT_TRUE(f.RB64k->isChecked());
+    EXPECT_TRUE(f.SpecOn);  // stopped and restarted around the load
+    EXPECT_TRUE(f.Tick().Enabled());
+
+    f.OpLdDefClick();  // the defaults, and the stored configuration stays
+    EXPECT_EQ(f.LFreqHz, 1292);
+    EXPECT_TRUE(f.RB8k->isChecked());
+    EXPECT_TRUE(TConfigStore().LoadConfig("A").Loaded());
+}
+
+TEST_F(MainFormTest, WithoutASoundDeviceSwitchingOnWarnsAndClosesTheWindow)
+{
+    // No sound server behind this address, and the loopback card not chosen.
+    const QByteArray savedServer = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/zelvaro-test/native");
+    TMainFormOptions options;
+    options.WarnSink = [this](const QString &text) { FWarnings << text; };
+    FForm.reset();
+    FForm = std::make_unique<TMainForm>(options);
+    FForm->show();
+    FForm->BGeneratorClick();
+    EXPECT_FALSE(FForm->DevicesOpen);
+    QDeadlineTimer deadline(5000);
+    while (FForm->isVisible() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(FForm->isVisible());  // closed through the normal shut-down
+    EXPECT_FALSE(FForm->ThreadsRunning());
+    EXPECT_FALSE(FWarnings.isEmpty());
+    if (savedServer.isNull())
+        qunsetenv("PULSE_SERVER");
+    else
+        qputenv("PULSE_SERVER", savedServer);
 }
 
 TEST_F(MainFormTest, ClosingStopsEverythingAndSavesLastUsed)
