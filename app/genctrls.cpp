@@ -71,88 +71,78 @@ void TMainForm::BGenRightClick()
 
 // The frequency targets run on past 0 and 10000 Hz while the lock pushes one tone against a
 // limit, so the pair keeps its distance when the slider comes back.
-void TMainForm::LFreqChange()
+void TMainForm::FreqChange(TToneChannel self, TToneChannel twin)
 {
     int delta = 0;
     if (!Updating) {
-        delta = LFreq->Position() - LFreqHz;
-        LFreqTarget += delta;
+        delta = self.FreqSlider->Position() - *self.FreqHz;
+        *self.FreqTarget += delta;
     }
-    LFreqHz = std::clamp(LFreqTarget, LFreq->Min(), LFreq->Max());
+    *self.FreqHz = std::clamp(*self.FreqTarget, self.FreqSlider->Min(), self.FreqSlider->Max());
     if (FreqLocked && !Updating) {
         Updating = true;
-        RFreqTarget += delta;
-        RFreq->SetPosition(RFreqTarget);
+        *twin.FreqTarget += delta;
+        twin.FreqSlider->SetPosition(*twin.FreqTarget);
     }
     Updating = true;
-    LFreqDisp->setText(QString::number(LFreqHz));
-    Updating = false;
-    PublishGenerator();
-}
-
-void TMainForm::RFreqChange()
-{
-    int delta = 0;
-    if (!Updating) {
-        delta = RFreq->Position() - RFreqHz;
-        RFreqTarget += delta;
-    }
-    RFreqHz = std::clamp(RFreqTarget, RFreq->Min(), RFreq->Max());
-    if (FreqLocked && !Updating) {
-        Updating = true;
-        LFreqTarget += delta;
-        LFreq->SetPosition(LFreqTarget);
-    }
-    Updating = true;
-    RFreqDisp->setText(QString::number(RFreqHz));
+    self.FreqDisp->setText(QString::number(*self.FreqHz));
     Updating = false;
     PublishGenerator();
 }
 
 // The dB values act as the level lock's targets: they may fall below -60 dB while the slider
 // rests at its minimum, so the distance between the channels survives.
-void TMainForm::LLevelChange()
+void TMainForm::LevelChange(TToneChannel self, TToneChannel twin)
 {
     float delta = 0.0f;
     if (!Updating) {
-        delta = static_cast<float>(LevelPosToDb(LLevel->Position(), LLevel->Max())) - LLevelDb;
-        LLevelDb += delta;
+        delta = static_cast<float>(LevelPosToDb(self.LevelSlider->Position(), self.LevelSlider->Max())) -
+                *self.LevelDb;
+        *self.LevelDb += delta;
     }
-    LLevelPos = std::clamp(DbToLevelPos(LLevelDb), LLevel->Min(), LLevel->Max());
+    *self.LevelPos = std::clamp(DbToLevelPos(*self.LevelDb), self.LevelSlider->Min(), self.LevelSlider->Max());
     if (LevLocked) {
         if (Updating) {
-            Updating = false;
+            Updating = false;  // this run was caused by the twin
         } else {
             Updating = true;
-            RLevelDb += delta;
-            RLevel->SetPosition(DbToLevelPos(RLevelDb));
+            *twin.LevelDb += delta;
+            twin.LevelSlider->SetPosition(DbToLevelPos(*twin.LevelDb));
         }
     }
-    LAmpl = static_cast<float>(LLevelPos) / static_cast<float>(LLevel->Max());
-    ShowLevel(LMagDisp, LLevelPos);
+    *self.Ampl = static_cast<float>(*self.LevelPos) / static_cast<float>(self.LevelSlider->Max());
+    ShowLevel(self.MagDisp, *self.LevelPos);
     PublishGenerator();
+}
+
+TMainForm::TToneChannel TMainForm::LeftTone()
+{
+    return {LFreq, LLevel, LFreqDisp, LMagDisp, &LFreqHz, &LFreqTarget, &LLevelPos, &LLevelDb, &LAmpl};
+}
+
+TMainForm::TToneChannel TMainForm::RightTone()
+{
+    return {RFreq, RLevel, RFreqDisp, RMagDisp, &RFreqHz, &RFreqTarget, &RLevelPos, &RLevelDb, &RAmpl};
+}
+
+void TMainForm::LFreqChange()
+{
+    FreqChange(LeftTone(), RightTone());
+}
+
+void TMainForm::RFreqChange()
+{
+    FreqChange(RightTone(), LeftTone());
+}
+
+void TMainForm::LLevelChange()
+{
+    LevelChange(LeftTone(), RightTone());
 }
 
 void TMainForm::RLevelChange()
 {
-    float delta = 0.0f;
-    if (!Updating) {
-        delta = static_cast<float>(LevelPosToDb(RLevel->Position(), RLevel->Max())) - RLevelDb;
-        RLevelDb += delta;
-    }
-    RLevelPos = std::clamp(DbToLevelPos(RLevelDb), RLevel->Min(), RLevel->Max());
-    if (LevLocked) {
-        if (Updating) {
-            Updating = false;
-        } else {
-            Updating = true;
-            LLevelDb += delta;
-            LLevel->SetPosition(DbToLevelPos(LLevelDb));
-        }
-    }
-    RAmpl = static_cast<float>(RLevelPos) / static_cast<float>(RLevel->Max());
-    ShowLevel(RMagDisp, RLevelPos);
-    PublishGenerator();
+    LevelChange(RightTone(), LeftTone());
 }
 
 void TMainForm::ShowLevel(QLineEdit *edit, int position)

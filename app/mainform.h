@@ -229,6 +229,22 @@ private:
     void PublishAnalyser();
     void FrameReady();
     void ConfigChosen(const QString &name);
+    // One generator channel's controls and state, so both channels share one handler each.
+    struct TToneChannel {
+        TNakedSlider *FreqSlider;
+        TNakedSlider *LevelSlider;
+        QLineEdit *FreqDisp;
+        QLineEdit *MagDisp;
+        int *FreqHz;
+        int *FreqTarget;
+        int *LevelPos;
+        float *LevelDb;
+        float *Ampl;
+    };
+    TToneChannel LeftTone();
+    TToneChannel RightTone();
+    void FreqChange(TToneChannel self, TToneChannel twin);
+    void LevelChange(TToneChannel self, TToneChannel twin);
     void ShowLevel(QLineEdit *edit, int position);
     void SetButtonFont(TShapeButton *button, bool on);
     void LevelEditChange(QLineEdit *edit);
