@@ -13,8 +13,13 @@ fi
 for tool in xdotool import convert; do
   command -v $tool >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 0; }
 done
+# An interpreter with numpy: CTest names it; the first python3 on PATH may lack numpy.
 python=${ZELVARO_PYTHON:-}
-[ -n "$python" ] || python=$(command -v python3)
+for candidate in /usr/bin/python3 python3; do
+  [ -n "$python" ] && break
+  "$candidate" -c "import numpy" 2>/dev/null && python=$candidate
+done
+[ -n "$python" ] || { echo "SKIPPED: no python3 with numpy"; exit 0; }
 here=$(cd "$(dirname "$0")" && pwd)
 
 mkdir -p "$work"
