@@ -560,6 +560,17 @@ TEST_F(MainFormTest, ReadoutShowsFrequencyAndLevelUnderThePointer)
     EXPECT_EQ(f.CursorPlotX, 100);
     EXPECT_EQ(f.ReadoutText, QString::asprintf("%5d Hz, %5.1f dB", static_cast<int>(800.0f + 100 * kHzPerBin8k), 7.0));
     EXPECT_EQ(f.cursor().shape(), Qt::CrossCursor);
+    EXPECT_EQ(QPoint(f.ReadoutX, f.ReadoutY), QPoint(106 + 110, 56));  // held at the top edge
+
+    // The same pixel again: nothing is redrawn.
+    f.AppIdle();
+    EXPECT_FALSE(f.CursorMoved);
+
+    // At the right edge the box sits its own width inside the plot.
+    QCursor::setPos(f.mapToGlobal(QPoint(106 + 525, 56 + 219)));
+    f.AppIdle();
+    EXPECT_EQ(QPoint(f.ReadoutX, f.ReadoutY), QPoint(106 + 526 - 133, 56 + 219 - 25));
+
     QCursor::setPos(f.mapToGlobal(QPoint(50, 20)));
     f.AppIdle();
     EXPECT_FALSE(f.CursorInPlot);
