@@ -333,8 +333,8 @@ void TMainForm::BuildGenerator()
     for (TShapeButton *button : {BFreqLock, BLevLock, BFreqREqL, BLevREqL})
         button->SetFontColor(kFontOnColour);
 
-    ChanLabelL = MakeLabel(this, QStringLiteral("L"), QPoint(292, 362), 21, kChannelLabelColour, true);
-    ChanLabelR = MakeLabel(this, QStringLiteral("R"), QPoint(430, 362), 21, kChannelLabelColour, true);
+    ChanLabelL = MakeLabel(this, QStringLiteral("L"), QPoint(292, 362), 21, kChannelLabelColour);
+    ChanLabelR = MakeLabel(this, QStringLiteral("R"), QPoint(430, 362), 21, kChannelLabelColour);
 
     for (QLineEdit *edit : {LFreqDisp, RFreqDisp, LMagDisp, RMagDisp})
         edit->installEventFilter(this);
