@@ -119,7 +119,10 @@ static void bitReverse(float *z, int m, const int32_t *reversals)
  *
  * Forward passes multiply by the table roots, inverse passes by their conjugates: `conj` is
  * +1 or -1 and multiplies only imaginary parts of roots, which is exact. */
-enum { kLanes = VSK_LANES, kGroupFloats = 2 * kLanes };
+enum {
+    kLanes = VSK_LANES,
+    kGroupFloats = 2 * kLanes
+};
 
 /* Four points of a group: real parts, then imaginary parts, widened to double. */
 VSK_INLINE void loadPoints(const float *p, vskDouble4 *re,
@@ -128,8 +131,8 @@ VSK_INLINE void loadPoints(const float *p, vskDouble4 *re,
     vskFloat4 packedRe, packedIm;
     __builtin_memcpy(&packedRe, p, sizeof packedRe);
     __builtin_memcpy(&packedIm, p + kLanes, sizeof packedIm);
-    *re = __builtin_convertvector(packedRe, vskDouble4);
-    *im = __builtin_convertvector(packedIm, vskDouble4);
+    *re = vskWiden(packedRe);
+    *im = vskWiden(packedIm);
 }
 
 VSK_INLINE void storePoints(float *p, vskDouble4 re,
@@ -210,15 +213,15 @@ VSK_INLINE void firstRadix4Pass(float *z, size_t len, double conj)
                   x3i = loadFloat4(p + 28);
         transpose4(&x0r, &x0i, &x2r, &x2i);
         transpose4(&x1r, &x1i, &x3r, &x3i);
-        const vskDouble4 ar = __builtin_convertvector(x0r, vskDouble4) + __builtin_convertvector(x2r, vskDouble4);
-        const vskDouble4 ai = __builtin_convertvector(x0i, vskDouble4) + __builtin_convertvector(x2i, vskDouble4);
-        const vskDouble4 br = __builtin_convertvector(x0r, vskDouble4) - __builtin_convertvector(x2r, vskDouble4);
-        const vskDouble4 bi = __builtin_convertvector(x0i, vskDouble4) - __builtin_convertvector(x2i, vskDouble4);
-        const vskDouble4 cr = __builtin_convertvector(x1r, vskDouble4) + __builtin_convertvector(x3r, vskDouble4);
-        const vskDouble4 ci = __builtin_convertvector(x1i, vskDouble4) + __builtin_convertvector(x3i, vskDouble4);
+        const vskDouble4 ar = vskWiden(x0r) + vskWiden(x2r);
+        const vskDouble4 ai = vskWiden(x0i) + vskWiden(x2i);
+        const vskDouble4 br = vskWiden(x0r) - vskWiden(x2r);
+        const vskDouble4 bi = vskWiden(x0i) - vskWiden(x2i);
+        const vskDouble4 cr = vskWiden(x1r) + vskWiden(x3r);
+        const vskDouble4 ci = vskWiden(x1i) + vskWiden(x3i);
         /* (x1 - x3) times the quarter turn -i (forward) or +i (inverse). */
-        const vskDouble4 dr = conj * (__builtin_convertvector(x1i, vskDouble4) - __builtin_convertvector(x3i, vskDouble4));
-        const vskDouble4 di = conj * (__builtin_convertvector(x3r, vskDouble4) - __builtin_convertvector(x1r, vskDouble4));
+        const vskDouble4 dr = conj * (vskWiden(x1i) - vskWiden(x3i));
+        const vskDouble4 di = conj * (vskWiden(x3r) - vskWiden(x1r));
         vskFloat4 y0r = __builtin_convertvector(ar + cr, vskFloat4);
         vskFloat4 y1r = __builtin_convertvector(br + dr, vskFloat4);
         vskFloat4 y2r = __builtin_convertvector(ar - cr, vskFloat4);
@@ -272,57 +275,24 @@ VSK_CLONES static void interleaveGroups(float *z, size_t len)
     }
 }
 
-/* One radix-4 DIT step on points k .. k+3 of the four quarters. q1 holds the residue-2 and q2
- * the residue-1 subsequence (bit-reversed order): t1 = w1 q2, t2 = w2 q1, t3 = w3 q3. */
-VSK_INLINE void radix4Step(
-    float *p0, float *p1, float *p2, float *p3, vskDouble4 w1r, vskDouble4 w1i, vskDouble4 w2r,
-    vskDouble4 w2i, vskDouble4 w3r, vskDouble4 w3i, double conj)
-{
-    vskDouble4 q0r, q0i, q1r, q1i, q2r, q2i, q3r, q3i;
-    loadPoints(p0, &q0r, &q0i);
-    loadPoints(p1, &q1r, &q1i);
-    loadPoints(p2, &q2r, &q2i);
-    loadPoints(p3, &q3r, &q3i);
-    w1i *= conj;
-    w2i *= conj;
-    w3i *= conj;
-    const vskDouble4 t1r = w1r * q2r - w1i * q2i, t1i = w1r * q2i + w1i * q2r;
-    const vskDouble4 t2r = w2r * q1r - w2i * q1i, t2i = w2r * q1i + w2i * q1r;
-    const vskDouble4 t3r = w3r * q3r - w3i * q3i, t3i = w3r * q3i + w3i * q3r;
-    const vskDouble4 ar = q0r + t2r, ai = q0i + t2i;
-    const vskDouble4 br = q0r - t2r, bi = q0i - t2i;
-    const vskDouble4 cr = t1r + t3r, ci = t1i + t3i;
-    /* (t1 - t3) times the quarter turn -i (forward) or +i (inverse). */
-    const vskDouble4 dr = conj * (t1i - t3i), di = conj * (t3r - t1r);
-    storePoints(p0, ar + cr, ai + ci);
-    storePoints(p2, ar - cr, ai - ci);
-    storePoints(p1, br + dr, bi + di);
-    storePoints(p3, br - dr, bi - di);
-}
+/* Twiddles of one radix-4 stage for four consecutive k: W^k, W^2k, W^3k as double vectors. */
+typedef struct vskTwiddles {
+    vskDouble4 w1r, w1i, w2r, w2i, w3r, w3i;
+} vskTwiddles;
 
-/* Radix-4 pass of length passLen (at least 16) with its twiddle rows (see
- * vskRadix4PassTwiddles). */
-VSK_INLINE void radix4TriplePass(float *z, size_t len, size_t passLen, const double *rows,
-                                 double conj)
-{
-    const size_t quarter = passLen / 4;
-    for (size_t base = 0; base < len; base += passLen) {
-        float *p0 = z + 2 * base;
-        for (size_t k = 0; k < quarter; k += kLanes) {
-            float *p = p0 + 2 * k;
-            radix4Step(p, p + 2 * quarter, p + 4 * quarter, p + 6 * quarter,
-                       loadDoubles(rows + k), loadDoubles(rows + quarter + k),
-                       loadDoubles(rows + 2 * quarter + k), loadDoubles(rows + 3 * quarter + k),
-                       loadDoubles(rows + 4 * quarter + k), loadDoubles(rows + 5 * quarter + k),
-                       conj);
-        }
-    }
-}
+/* Where the stages of a pass read their roots: the double rows of a Radix4Table (one per
+ * radix-4 stage, see vskRadix4PassTwiddles) or, when `roots` is set, a root table of order
+ * rootsOrder read at the stride each stage length needs. */
+enum { kMaxStages = 2 };
+typedef struct vskTwiddleSource {
+    const double *rows[kMaxStages];
+    const float *roots;
+    int rootsOrder;
+} vskTwiddleSource;
 
 /* Roots W^(first + j laneStep), j = 0 .. 3, of an interleaved root table, as double vectors. */
-VSK_INLINE void gatherRoots(const float *roots, size_t first,
-                                                               size_t laneStep, vskDouble4 *re,
-                                                               vskDouble4 *im)
+VSK_INLINE void gatherRoots(const float *roots, size_t first, size_t laneStep, vskDouble4 *re,
+                            vskDouble4 *im)
 {
     const float *r0 = roots + 2 * first;
     if (laneStep == 1) {
@@ -334,59 +304,173 @@ VSK_INLINE void gatherRoots(const float *roots, size_t first,
     *im = (vskDouble4){r0[1], r0[step + 1], r0[2 * step + 1], r0[3 * step + 1]};
 }
 
-/* Radix-4 pass reading W_L^k and W_L^2k from a root table at the given stride; the third
- * twiddle is their product, formed in double precision. */
-VSK_INLINE void radix4RootPass(float *z, size_t len,
-                                                                  size_t passLen,
-                                                                  const vskCplxF *roots,
-                                                                  size_t stride, double conj)
+/* W_L^k, k .. k+3, L = 2^stageOrder, for a radix-2 stage (roots only). */
+VSK_INLINE void radix2Twiddle(const vskTwiddleSource *source, int stageOrder, size_t k,
+                              vskDouble4 *wr, vskDouble4 *wi)
 {
-    const size_t quarter = passLen / 4;
-    const float *r = (const float *)roots;
+    const size_t stride = (size_t)1 << (source->rootsOrder - stageOrder);
+    gatherRoots(source->roots, k * stride, stride, wr, wi);
+}
+
+/* The twiddle triple of radix-4 stage `stage` (of length 2^stageOrder) at k .. k+3. From a
+ * root table the third twiddle is the product of the first two, formed in double precision. */
+VSK_INLINE vskTwiddles radix4Twiddles(const vskTwiddleSource *source, int stage, int stageOrder,
+                                      size_t k)
+{
+    vskTwiddles w;
+    if (source->roots == NULL) {
+        const double *rows = source->rows[stage];
+        const size_t quarter = ((size_t)1 << stageOrder) / 4;
+        w.w1r = loadDoubles(rows + k);
+        w.w1i = loadDoubles(rows + quarter + k);
+        w.w2r = loadDoubles(rows + 2 * quarter + k);
+        w.w2i = loadDoubles(rows + 3 * quarter + k);
+        w.w3r = loadDoubles(rows + 4 * quarter + k);
+        w.w3i = loadDoubles(rows + 5 * quarter + k);
+        return w;
+    }
+    const size_t stride = (size_t)1 << (source->rootsOrder - stageOrder);
+    gatherRoots(source->roots, k * stride, stride, &w.w1r, &w.w1i);
+    gatherRoots(source->roots, 2 * k * stride, 2 * stride, &w.w2r, &w.w2i);
+    w.w3r = w.w1r * w.w2r - w.w1i * w.w2i;
+    w.w3i = w.w1r * w.w2i + w.w1i * w.w2r;
+    return w;
+}
+
+/* One radix-2 DIT butterfly on points i0 (lower) and i1 (upper) of a pass's doubles. */
+VSK_INLINE void radix2Butterfly(vskDouble4 *re, vskDouble4 *im, size_t i0, size_t i1,
+                                vskDouble4 wr, vskDouble4 wi, double conj)
+{
+    wi *= conj;
+    const vskDouble4 tr = wr * re[i1] - wi * im[i1], ti = wr * im[i1] + wi * re[i1];
+    const vskDouble4 lr = re[i0], li = im[i0];
+    re[i0] = lr + tr;
+    im[i0] = li + ti;
+    re[i1] = lr - tr;
+    im[i1] = li - ti;
+}
+
+/* One radix-4 DIT butterfly on points first + {0, 1, 2, 3} step of a pass's doubles. The
+ * second of them holds the residue-2 and the third the residue-1 subsequence (bit-reversed
+ * order): t1 = w1 q2, t2 = w2 q1, t3 = w3 q3; the outputs are in natural order. */
+VSK_INLINE void radix4Butterfly(vskDouble4 *re, vskDouble4 *im, size_t first, size_t step,
+                                vskTwiddles w, double conj)
+{
+    const size_t i0 = first, i1 = first + step, i2 = first + 2 * step, i3 = first + 3 * step;
+    w.w1i *= conj;
+    w.w2i *= conj;
+    w.w3i *= conj;
+    const vskDouble4 t1r = w.w1r * re[i2] - w.w1i * im[i2], t1i = w.w1r * im[i2] + w.w1i * re[i2];
+    const vskDouble4 t2r = w.w2r * re[i1] - w.w2i * im[i1], t2i = w.w2r * im[i1] + w.w2i * re[i1];
+    const vskDouble4 t3r = w.w3r * re[i3] - w.w3i * im[i3], t3i = w.w3r * im[i3] + w.w3i * re[i3];
+    const vskDouble4 ar = re[i0] + t2r, ai = im[i0] + t2i;
+    const vskDouble4 br = re[i0] - t2r, bi = im[i0] - t2i;
+    const vskDouble4 cr = t1r + t3r, ci = t1i + t3i;
+    /* (t1 - t3) times the quarter turn -i (forward) or +i (inverse). */
+    const vskDouble4 dr = conj * (t1i - t3i), di = conj * (t3r - t1r);
+    re[i0] = ar + cr;
+    im[i0] = ai + ci;
+    re[i2] = ar - cr;
+    im[i2] = ai - ci;
+    re[i1] = br + dr;
+    im[i1] = bi + di;
+    re[i3] = br - dr;
+    im[i3] = bi - di;
+}
+
+/* Four points stored back as floats: as a planar group, or as interleaved (re, im) points when
+ * this is the kernel's last pass. */
+VSK_INLINE void storeGroup(float *p, vskDouble4 re, vskDouble4 im, int interleaved)
+{
+    if (!interleaved) {
+        storePoints(p, re, im);
+        return;
+    }
+    const vskFloat4 packedRe = __builtin_convertvector(re, vskFloat4);
+    const vskFloat4 packedIm = __builtin_convertvector(im, vskFloat4);
+    storeFloat4(p, __builtin_shufflevector(packedRe, packedIm, 0, 4, 1, 5));
+    storeFloat4(p + kLanes, __builtin_shufflevector(packedRe, packedIm, 2, 6, 3, 7));
+}
+
+/* Largest number of doublings one pass does: a radix-16 butterfly of two radix-4 stages. */
+enum { kMaxDoublings = 2 * kMaxStages, kMaxRadix = 1 << kMaxDoublings };
+
+/* One pass that combines transforms of 2^spanOrder points (spanOrder >= 2) into transforms of
+ * 2^(spanOrder + doublings) points, doublings 1 .. 4, over len points: an odd count starts with
+ * a radix-2 stage (roots only), then radix-4 stages. All stages of the pass run in double
+ * precision on the same 2^doublings points; floats are stored once, at the end. Fewer passes
+ * mean fewer float/double conversions and fewer sweeps over memory. */
+VSK_INLINE void fusedPass(float *z, size_t len, int spanOrder, int doublings,
+                          const vskTwiddleSource *source, double conj, int interleaved)
+{
+    const size_t span = (size_t)1 << spanOrder;
+    const size_t radix = (size_t)1 << doublings;
+    const size_t passLen = span << doublings;
     for (size_t base = 0; base < len; base += passLen) {
         float *p0 = z + 2 * base;
-        for (size_t k = 0; k < quarter; k += kLanes) {
-            vskDouble4 w1r, w1i, w2r, w2i;
-            gatherRoots(r, k * stride, stride, &w1r, &w1i);
-            gatherRoots(r, 2 * k * stride, 2 * stride, &w2r, &w2i);
-            const vskDouble4 w3r = w1r * w2r - w1i * w2i, w3i = w1r * w2i + w1i * w2r;
-            float *p = p0 + 2 * k;
-            radix4Step(p, p + 2 * quarter, p + 4 * quarter, p + 6 * quarter, w1r, w1i, w2r, w2i,
-                       w3r, w3i, conj);
+        for (size_t j = 0; j < span; j += kLanes) {
+            vskDouble4 re[kMaxRadix], im[kMaxRadix];
+#pragma GCC unroll 16
+            for (size_t r = 0; r < radix; ++r)
+                loadPoints(p0 + 2 * (j + r * span), &re[r], &im[r]);
+            /* Local point r sits r spans from point j; after the stages done so far, groups of
+             * `step` consecutive local points form one sub-transform of span * step points. */
+            size_t step = 1;
+            int order = spanOrder;
+            int stage = 0;
+            if (doublings % 2 == 1) {
+                vskDouble4 wr, wi;
+                radix2Twiddle(source, order + 1, j, &wr, &wi);
+#pragma GCC unroll 8
+                for (size_t g = 0; g < radix; g += 2)
+                    radix2Butterfly(re, im, g, g + 1, wr, wi, conj);
+                step = 2;
+                order += 1;
+            }
+#pragma GCC unroll 2
+            for (; order < spanOrder + doublings; order += 2, step *= 4, ++stage) {
+#pragma GCC unroll 4
+                for (size_t t = 0; t < step; ++t) {
+                    const vskTwiddles w = radix4Twiddles(source, stage, order + 2, j + t * span);
+#pragma GCC unroll 4
+                    for (size_t g = 0; g < radix; g += 4 * step)
+                        radix4Butterfly(re, im, g + t, step, w, conj);
+                }
+            }
+#pragma GCC unroll 16
+            for (size_t r = 0; r < radix; ++r)
+                storeGroup(p0 + 2 * (j + r * span), re[r], im[r], interleaved);
         }
     }
 }
 
-/* Radix-2 pass reading W_L^k from a root table at the given stride. */
-VSK_INLINE void radix2RootPass(float *z, size_t len,
-                                                                  size_t passLen,
-                                                                  const vskCplxF *roots,
-                                                                  size_t stride, double conj)
+/* fusedPass with the number of doublings as a constant in each instance, so that its loops
+ * unroll and the points stay in registers. */
+VSK_INLINE void fusedPassOf(float *z, size_t len, int spanOrder, int doublings,
+                            const vskTwiddleSource *source, double conj, int interleaved)
 {
-    const size_t half = passLen / 2;
-    const float *r = (const float *)roots;
-    for (size_t base = 0; base < len; base += passLen) {
-        float *lower = z + 2 * base;
-        float *upper = lower + 2 * half;
-        for (size_t k = 0; k < half; k += kLanes) {
-            vskDouble4 wr, wi, ur, ui, lr, li;
-            gatherRoots(r, k * stride, stride, &wr, &wi);
-            wi *= conj;
-            loadPoints(upper + 2 * k, &ur, &ui);
-            loadPoints(lower + 2 * k, &lr, &li);
-            const vskDouble4 tr = wr * ur - wi * ui, ti = wr * ui + wi * ur;
-            storePoints(lower + 2 * k, lr + tr, li + ti);
-            storePoints(upper + 2 * k, lr - tr, li - ti);
-        }
+    switch (doublings) {
+    case 1:
+        fusedPass(z, len, spanOrder, 1, source, conj, interleaved);
+        break;
+    case 2:
+        fusedPass(z, len, spanOrder, 2, source, conj, interleaved);
+        break;
+    case 3:
+        fusedPass(z, len, spanOrder, 3, source, conj, interleaved);
+        break;
+    default:
+        fusedPass(z, len, spanOrder, kMaxDoublings, source, conj, interleaved);
+        break;
     }
 }
 
 /* ---- pass schedules ---- */
 
-/* A whole transform of 2^m <= 1024 points on the Radix4Table of order m. */
-VSK_INLINE void smallKernel(float *z, int m,
-                                                               const vskCplxF *radix4,
-                                                               double conj)
+/* A whole transform of 2^m <= 1024 points on the Radix4Table of order m; the radix-4 passes
+ * from vskRadix4FirstPassOrder(m) on run two at a time. With `interleaved` the last pass writes
+ * (re, im) points (m >= 4). */
+VSK_INLINE void smallKernel(float *z, int m, const vskCplxF *radix4, double conj, int interleaved)
 {
     const size_t n = (size_t)1 << m;
     if (m == 1) {
@@ -400,33 +484,38 @@ VSK_INLINE void smallKernel(float *z, int m,
     firstRadix4Pass(z, n, conj);
     if (m % 2 == 1)
         radix2EightPass(z, n, conj);
-    for (int p = vskRadix4FirstPassOrder(m); p <= m; p += 2)
-        radix4TriplePass(z, n, (size_t)1 << p, vskRadix4PassTwiddles(radix4, m, p), conj);
+    int order = vskRadix4FirstPassOrder(m) - 2;
+    while (order < m) {
+        const int doublings = (order + kMaxDoublings <= m) ? kMaxDoublings : 2;
+        vskTwiddleSource source = {{NULL, NULL}, NULL, 0};
+        for (int stage = 0; stage < doublings / 2; ++stage)
+            source.rows[stage] = vskRadix4PassTwiddles(radix4, m, order + 2 * (stage + 1));
+        fusedPassOf(z, n, order, doublings, &source, conj, interleaved && order + doublings == m);
+        order += doublings;
+    }
 }
 
 /* Combines transforms of 2^fromOrder points into transforms of 2^toOrder points over len
- * points, with roots W_R^i (R = 2^rootsOrder) read at the stride each pass length needs. An odd
- * number of doublings starts with one radix-2 pass. */
-VSK_INLINE void combine(float *z, size_t len, int fromOrder,
-                                                           int toOrder, const vskCplxF *roots,
-                                                           int rootsOrder, double conj)
+ * points, with roots W_R^i (R = 2^rootsOrder), up to four doublings per pass; the first pass
+ * takes the remainder. */
+VSK_INLINE void combine(float *z, size_t len, int fromOrder, int toOrder, const vskCplxF *roots,
+                        int rootsOrder, double conj, int interleaved)
 {
+    const vskTwiddleSource source = {{NULL, NULL}, (const float *)roots, rootsOrder};
     int order = fromOrder;
-    if ((toOrder - fromOrder) % 2 == 1) {
-        ++order;
-        radix2RootPass(z, len, (size_t)1 << order, roots, (size_t)1 << (rootsOrder - order), conj);
-    }
     while (order < toOrder) {
-        order += 2;
-        radix4RootPass(z, len, (size_t)1 << order, roots, (size_t)1 << (rootsOrder - order), conj);
+        const int remainder = (toOrder - order) % kMaxDoublings;
+        const int doublings = (remainder != 0) ? remainder : kMaxDoublings;
+        fusedPassOf(z, len, order, doublings, &source, conj,
+                    interleaved && order + doublings == toOrder);
+        order += doublings;
     }
 }
 
 /* Above 1024 points: 1024-point sub-blocks inside 16384-point blocks, so that each stage of
  * passes works on data that stays in cache; the blocks are then combined up to n points. */
-VSK_INLINE void largeKernel(float *z, int m,
-                                                               const vskFftTables *tables,
-                                                               double conj)
+VSK_INLINE void largeKernel(float *z, int m, const vskFftTables *tables, double conj,
+                            int interleaved)
 {
     const size_t n = (size_t)1 << m;
     const int blockOrder = (m < VSK_BLOCK_ORDER) ? m : VSK_BLOCK_ORDER;
@@ -439,38 +528,40 @@ VSK_INLINE void largeKernel(float *z, int m,
         float *blockData = z + 2 * block;
         for (size_t sub = blockLen; sub > 0; sub -= kSubBlockPoints)
             smallKernel(blockData + 2 * (sub - kSubBlockPoints), VSK_RADIX4_MAX_ORDER,
-                        tables->radix4, conj);
+                        tables->radix4, conj, 0);
         combine(blockData, blockLen, VSK_RADIX4_MAX_ORDER, blockOrder, blockRoots,
-                blockRootsOrder, conj);
+                blockRootsOrder, conj, interleaved && m == blockOrder);
     }
     if (m > VSK_BLOCK_ORDER)
-        combine(z, n, VSK_BLOCK_ORDER, m, tables->roots, m, conj);
+        combine(z, n, VSK_BLOCK_ORDER, m, tables->roots, m, conj, interleaved);
 }
 
 /* Direction as a compile-time constant in each instance, so the sign folds away. */
-VSK_CLONES static void forwardKernel(float *z, int m, const vskFftTables *tables)
+VSK_CLONES static void forwardKernel(float *z, int m, const vskFftTables *tables, int interleaved)
 {
     if (m <= VSK_RADIX4_MAX_ORDER)
-        smallKernel(z, m, tables->radix4, 1.0);
+        smallKernel(z, m, tables->radix4, 1.0, interleaved);
     else
-        largeKernel(z, m, tables, 1.0);
+        largeKernel(z, m, tables, 1.0, interleaved);
 }
 
-VSK_CLONES static void inverseKernel(float *z, int m, const vskFftTables *tables)
+VSK_CLONES static void inverseKernel(float *z, int m, const vskFftTables *tables, int interleaved)
 {
     if (m <= VSK_RADIX4_MAX_ORDER)
-        smallKernel(z, m, tables->radix4, -1.0);
+        smallKernel(z, m, tables->radix4, -1.0, interleaved);
     else
-        largeKernel(z, m, tables, -1.0);
+        largeKernel(z, m, tables, -1.0, interleaved);
 }
 
-void vskComplexFft(float *z, int m, const vskFftTables *tables, int inverse)
+void vskComplexFft(float *z, int m, const vskFftTables *tables, int inverse, int planar)
 {
+    const int interleaved = !vskFftLeavesPlanar(m, planar);
     bitReverse(z, m, tables->bitRev);
     if (inverse)
-        inverseKernel(z, m, tables);
+        inverseKernel(z, m, tables, interleaved);
     else
-        forwardKernel(z, m, tables);
-    if (m >= 2)
+        forwardKernel(z, m, tables, interleaved);
+    /* From 16 points on the last pass writes interleaved points itself. */
+    if (m >= 2 && m < VSK_PLANAR_MIN_ORDER)
         interleaveGroups(z, (size_t)1 << m);
 }

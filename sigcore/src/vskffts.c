@@ -136,44 +136,108 @@ static int wantsScaling(int32_t flags)
         upperIm = (c) - f;                                                      \
     } while (0)
 
-/* Unpacks the n-point complex transform of the even/odd pairs into bins 1 .. n - 1 of the real
- * transform, two mirrored bins per step: four lower bins in order and the four mirrored upper
- * ones (read backwards) per vector step while they do not meet, then one pair at a time. */
-VSK_CLONES static void realSplit(float *x, size_t n, const vskCplxF *split, int inverse)
+/* The split of bins k and n - k, one pair at a time, on interleaved points. */
+static void splitBinPair(float *lower, float *upper, vskCplxF coefficient, int inverse)
 {
-    const float *coefficients = (const float *)split;
-    size_t k = 1;
-    for (; k + VSK_LANES <= n / 2; k += VSK_LANES) {
-        float *lower = x + 2 * k;
-        float *upper = x + 2 * (n - k - (VSK_LANES - 1));
-        vskDouble4 e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm;
-        vskLoadPairs(lower, 0, &e, &d);
-        vskLoadPairs(upper, 1, &g, &c);
-        vskLoadPairs(coefficients + 2 * (k - 1), 0, &a, &b);
-        if (!inverse)
-            VSK_FORWARD_SPLIT(vskDouble4, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
-        else
-            VSK_INVERSE_SPLIT(vskDouble4, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
-        vskStorePairs(lower, 0, lowerRe, lowerIm);
-        vskStorePairs(upper, 1, upperRe, upperIm);
-    }
-    for (; k < n / 2; ++k) {
-        float *lower = x + 2 * k;
-        float *upper = x + 2 * (n - k);
-        const double e = lower[0], d = lower[1], g = upper[0], c = upper[1];
-        const double a = split[k - 1].re, b = split[k - 1].im;
-        double lowerRe, lowerIm, upperRe, upperIm;
-        if (!inverse)
-            VSK_FORWARD_SPLIT(double, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
-        else
-            VSK_INVERSE_SPLIT(double, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
-        lower[0] = (float)lowerRe;
-        lower[1] = (float)lowerIm;
-        upper[0] = (float)upperRe;
-        upper[1] = (float)upperIm;
-    }
+    const double e = lower[0], d = lower[1], g = upper[0], c = upper[1];
+    const double a = coefficient.re, b = coefficient.im;
+    double lowerRe, lowerIm, upperRe, upperIm;
+    if (!inverse)
+        VSK_FORWARD_SPLIT(double, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
+    else
+        VSK_INVERSE_SPLIT(double, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
+    lower[0] = (float)lowerRe;
+    lower[1] = (float)lowerIm;
+    upper[0] = (float)upperRe;
+    upper[1] = (float)upperIm;
+}
+
+/* Bins 1 .. n - 1 of the real transform from the interleaved n-point complex transform of the
+ * even/odd pairs (short transforms, n < 16). */
+static void realSplitInterleaved(float *x, size_t n, const vskCplxF *split, int inverse)
+{
+    for (size_t k = 1; k < n / 2; ++k)
+        splitBinPair(x + 2 * k, x + 2 * (n - k), split[k - 1], inverse);
     if (n >= 2 && !inverse)
         x[n + 1] = -x[n + 1];
+}
+
+enum { kGroupFloats = 2 * VSK_LANES };
+
+VSK_INLINE vskFloat4 loadFloat4(const float *p)
+{
+    vskFloat4 values;
+    __builtin_memcpy(&values, p, sizeof values);
+    return values;
+}
+
+VSK_INLINE void storeFloat4(float *p, vskFloat4 values)
+{
+    __builtin_memcpy(p, &values, sizeof values);
+}
+
+/* The same from planar groups (see vskComplexFft), n >= 16, writing interleaved bins. Step g
+ * does bins 4g .. 4g+3 (group g) and their mirrors n - 4g - {0, 1, 2, 3}: the last three
+ * points of group n/4 - g - 1 and the first point of the group above it, which the step before
+ * had loaded (`carry`) before its own stores covered that point. Bins 0 .. 3 and their mirrors,
+ * whose first step has no such carry, are done one at a time; the carry left at the end holds
+ * the centre bin. */
+VSK_CLONES static void realSplitPlanar(float *x, size_t n, const vskCplxF *split, int inverse)
+{
+    const size_t groupCount = n / VSK_LANES;
+    float *last = x + kGroupFloats * (groupCount - 1);
+    float first[kGroupFloats], end[kGroupFloats];
+    __builtin_memcpy(first, x, sizeof first);
+    __builtin_memcpy(end, last, sizeof end);
+    vskFloat4 carryRe = loadFloat4(end), carryIm = loadFloat4(end + VSK_LANES);
+    float bins[kGroupFloats], mirrors[kGroupFloats];
+    for (size_t k = 1; k < VSK_LANES; ++k) {
+        bins[2 * k] = first[k];
+        bins[2 * k + 1] = first[VSK_LANES + k];
+        mirrors[2 * (VSK_LANES - k)] = end[VSK_LANES - k];
+        mirrors[2 * (VSK_LANES - k) + 1] = end[kGroupFloats - k];
+        splitBinPair(bins + 2 * k, mirrors + 2 * (VSK_LANES - k), split[k - 1], inverse);
+    }
+    const double u = first[0], v = first[VSK_LANES];
+    bins[0] = (float)(u + v);
+    bins[1] = 0.0f;
+    __builtin_memcpy(x, bins, sizeof bins);
+    __builtin_memcpy(last + 2, mirrors + 2, sizeof mirrors - 2 * sizeof(float));
+    x[2 * n] = (float)(u - v);
+    x[2 * n + 1] = 0.0f;
+
+    const float *coefficients = (const float *)split;
+    for (size_t g = 1; g < groupCount / 2; ++g) {
+        float *lowerGroup = x + kGroupFloats * g;
+        float *upperGroup = x + kGroupFloats * (groupCount - g - 1);
+        const vskFloat4 upperGroupRe = loadFloat4(upperGroup);
+        const vskFloat4 upperGroupIm = loadFloat4(upperGroup + VSK_LANES);
+        /* Lane i holds the mirror n - 4g - i of bin 4g + i. */
+        const vskDouble4 g4 = {carryRe[0], upperGroupRe[3], upperGroupRe[2], upperGroupRe[1]};
+        const vskDouble4 c4 = {carryIm[0], upperGroupIm[3], upperGroupIm[2], upperGroupIm[1]};
+        carryRe = upperGroupRe;
+        carryIm = upperGroupIm;
+        const vskDouble4 e4 = vskWiden(loadFloat4(lowerGroup));
+        const vskDouble4 d4 = vskWiden(loadFloat4(lowerGroup + VSK_LANES));
+        vskDouble4 a4, b4, lowerRe, lowerIm, upperRe, upperIm;
+        vskLoadInterleaved(coefficients + 2 * (VSK_LANES * g - 1), &a4, &b4);
+        if (!inverse)
+            VSK_FORWARD_SPLIT(vskDouble4, e4, d4, g4, c4, a4, b4, lowerRe, lowerIm, upperRe, upperIm);
+        else
+            VSK_INVERSE_SPLIT(vskDouble4, e4, d4, g4, c4, a4, b4, lowerRe, lowerIm, upperRe, upperIm);
+        const vskFloat4 lr = __builtin_convertvector(lowerRe, vskFloat4);
+        const vskFloat4 li = __builtin_convertvector(lowerIm, vskFloat4);
+        const vskFloat4 ur = __builtin_convertvector(upperRe, vskFloat4);
+        const vskFloat4 ui = __builtin_convertvector(upperIm, vskFloat4);
+        storeFloat4(lowerGroup, __builtin_shufflevector(lr, li, 0, 4, 1, 5));
+        storeFloat4(lowerGroup + VSK_LANES, __builtin_shufflevector(lr, li, 2, 6, 3, 7));
+        /* Ascending bins n - 4g - 3 .. n - 4g are lanes 3 .. 0. */
+        storeFloat4(upperGroup + 2, __builtin_shufflevector(ur, ui, 3, 7, 2, 6));
+        storeFloat4(upperGroup + 2 + VSK_LANES, __builtin_shufflevector(ur, ui, 1, 5, 0, 4));
+    }
+    /* The centre bin n/2 starts the group the last step loaded. */
+    x[n] = carryRe[0];
+    x[n + 1] = inverse ? carryIm[0] : -carryIm[0];
 }
 
 static void realFft(float *x, int32_t order, const vskFftTables *tables, int32_t flags)
@@ -186,13 +250,17 @@ static void realFft(float *x, int32_t order, const vskFftTables *tables, int32_t
     const int m = order - 1;
     const size_t n = (size_t)1 << m;
     if (m >= 1)
-        vskComplexFft(x, m, tables, inverse);
-    const double u = x[0], v = x[1];
-    x[0] = (float)(u + v);
-    x[1] = 0.0f;
-    realSplit(x, n, tables->split, inverse);
-    x[2 * n] = (float)(u - v);
-    x[2 * n + 1] = 0.0f;
+        vskComplexFft(x, m, tables, inverse, 1);
+    if (vskFftLeavesPlanar(m, 1)) {
+        realSplitPlanar(x, n, tables->split, inverse);
+    } else {
+        const double u = x[0], v = x[1];
+        x[0] = (float)(u + v);
+        x[1] = 0.0f;
+        realSplitInterleaved(x, n, tables->split, inverse);
+        x[2 * n] = (float)(u - v);
+        x[2 * n + 1] = 0.0f;
+    }
     if (wantsScaling(flags))
         scaleByInverseLength(x, 2 * n + 2, order);
 }
@@ -239,7 +307,7 @@ static void ccsFft(float *x, int32_t order, const vskFftTables *tables, int32_t 
     x[0] = (float)sum;
     x[1] = (float)difference;
     if (order >= kFirstTabledOrder)
-        vskComplexFft(x, order - 1, tables, inverse);
+        vskComplexFft(x, order - 1, tables, inverse, 0);
     if (wantsScaling(flags))
         scaleByInverseLength(x, length, order);
 }
