@@ -137,10 +137,12 @@ static int wantsScaling(int32_t flags)
     } while (0)
 
 /* The split of bins k and n - k, one pair at a time, on interleaved points. */
-static void splitBinPair(float *lower, float *upper, vskCplxF coefficient, int inverse)
+static void splitBinPair(float *lower, float *upper, const double *coefficients, size_t k,
+                         int inverse)
 {
     const double e = lower[0], d = lower[1], g = upper[0], c = upper[1];
-    const double a = coefficient.re, b = coefficient.im;
+    const double *group = coefficients + VSK_SPLIT_GROUP_DOUBLES * (k / VSK_SPLIT_LANES);
+    const double a = group[k % VSK_SPLIT_LANES], b = group[VSK_SPLIT_LANES + k % VSK_SPLIT_LANES];
     double lowerRe, lowerIm, upperRe, upperIm;
     if (!inverse)
         VSK_FORWARD_SPLIT(double, e, d, g, c, a, b, lowerRe, lowerIm, upperRe, upperIm);
@@ -156,8 +158,9 @@ static void splitBinPair(float *lower, float *upper, vskCplxF coefficient, int i
  * even/odd pairs (short transforms, n < 16). */
 static void realSplitInterleaved(float *x, size_t n, const vskCplxF *split, int inverse)
 {
+    const double *coefficients = vskSplitCoefficients(split);
     for (size_t k = 1; k < n / 2; ++k)
-        splitBinPair(x + 2 * k, x + 2 * (n - k), split[k - 1], inverse);
+        splitBinPair(x + 2 * k, x + 2 * (n - k), coefficients, k, inverse);
     if (n >= 2 && !inverse)
         x[n + 1] = -x[n + 1];
 }
@@ -176,6 +179,15 @@ VSK_INLINE void storeFloat4(float *p, vskFloat4 values)
     __builtin_memcpy(p, &values, sizeof values);
 }
 
+/* (carry[0], group[3], group[2], group[1]), as a rotation and an insertion: written as one
+ * shuffle, the compiler takes the lanes apart one by one. */
+VSK_INLINE vskFloat4 mirrorLanes(vskFloat4 carry, vskFloat4 group)
+{
+    vskFloat4 mirrored = __builtin_shufflevector(group, group, 0, 3, 2, 1);
+    mirrored[0] = carry[0];
+    return mirrored;
+}
+
 /* The same from planar groups (see vskComplexFft), n >= 16, writing interleaved bins. Step g
  * does bins 4g .. 4g+3 (group g) and their mirrors n - 4g - {0, 1, 2, 3}: the last three
  * points of group n/4 - g - 1 and the first point of the group above it, which the step before
@@ -190,13 +202,14 @@ VSK_CLONES static void realSplitPlanar(float *x, size_t n, const vskCplxF *split
     __builtin_memcpy(first, x, sizeof first);
     __builtin_memcpy(end, last, sizeof end);
     vskFloat4 carryRe = loadFloat4(end), carryIm = loadFloat4(end + VSK_LANES);
+    const double *coefficients = vskSplitCoefficients(split);
     float bins[kGroupFloats], mirrors[kGroupFloats];
     for (size_t k = 1; k < VSK_LANES; ++k) {
         bins[2 * k] = first[k];
         bins[2 * k + 1] = first[VSK_LANES + k];
         mirrors[2 * (VSK_LANES - k)] = end[VSK_LANES - k];
         mirrors[2 * (VSK_LANES - k) + 1] = end[kGroupFloats - k];
-        splitBinPair(bins + 2 * k, mirrors + 2 * (VSK_LANES - k), split[k - 1], inverse);
+        splitBinPair(bins + 2 * k, mirrors + 2 * (VSK_LANES - k), coefficients, k, inverse);
     }
     const double u = first[0], v = first[VSK_LANES];
     bins[0] = (float)(u + v);
@@ -206,21 +219,22 @@ VSK_CLONES static void realSplitPlanar(float *x, size_t n, const vskCplxF *split
     x[2 * n] = (float)(u - v);
     x[2 * n + 1] = 0.0f;
 
-    const float *coefficients = (const float *)split;
     for (size_t g = 1; g < groupCount / 2; ++g) {
         float *lowerGroup = x + kGroupFloats * g;
         float *upperGroup = x + kGroupFloats * (groupCount - g - 1);
         const vskFloat4 upperGroupRe = loadFloat4(upperGroup);
         const vskFloat4 upperGroupIm = loadFloat4(upperGroup + VSK_LANES);
         /* Lane i holds the mirror n - 4g - i of bin 4g + i. */
-        const vskDouble4 g4 = {carryRe[0], upperGroupRe[3], upperGroupRe[2], upperGroupRe[1]};
-        const vskDouble4 c4 = {carryIm[0], upperGroupIm[3], upperGroupIm[2], upperGroupIm[1]};
+        const vskDouble4 g4 = vskWiden(mirrorLanes(carryRe, upperGroupRe));
+        const vskDouble4 c4 = vskWiden(mirrorLanes(carryIm, upperGroupIm));
         carryRe = upperGroupRe;
         carryIm = upperGroupIm;
         const vskDouble4 e4 = vskWiden(loadFloat4(lowerGroup));
         const vskDouble4 d4 = vskWiden(loadFloat4(lowerGroup + VSK_LANES));
+        const double *group = coefficients + VSK_SPLIT_GROUP_DOUBLES * g;
         vskDouble4 a4, b4, lowerRe, lowerIm, upperRe, upperIm;
-        vskLoadInterleaved(coefficients + 2 * (VSK_LANES * g - 1), &a4, &b4);
+        __builtin_memcpy(&a4, group, sizeof a4);
+        __builtin_memcpy(&b4, group + VSK_SPLIT_LANES, sizeof b4);
         if (!inverse)
             VSK_FORWARD_SPLIT(vskDouble4, e4, d4, g4, c4, a4, b4, lowerRe, lowerIm, upperRe, upperIm);
         else

@@ -173,25 +173,49 @@ void vskReleaseRadix4Table(int64_t m)
 
 /* ---- SplitTable ---- */
 
+/* Entry i of the split coefficients, rounded to float like every table entry. */
+static vskCplxF splitCoefficient(uint64_t i, int64_t m)
+{
+    const double angle = (double)(i + 1) * (kPi / (double)power2(m));
+    vskCplxF c = {(float)(0.5 * cos(angle)), (float)(0.5 - 0.5 * sin(angle))};
+    return c;
+}
+
+static uint64_t splitCount(int64_t m)
+{
+    if (m < 1)
+        return 1;
+    const uint64_t doubleRows = 2 * power2(m - 1); /* two doubles per bin, as one vskCplxF each */
+    return doubleRows < VSK_SPLIT_GROUP_DOUBLES ? VSK_SPLIT_GROUP_DOUBLES : doubleRows;
+}
+
+/* Groups of bins 4g .. 4g+3 (see vskSplitCoefficients); bin k holds entry k - 1, and bin 0,
+ * which the split step never reads, the entry before the first (angle 0). */
+static void fillSplit(double *groups, int64_t m)
+{
+    const uint64_t bins = power2(m - 1);
+    const uint64_t slots = (bins < VSK_SPLIT_LANES) ? VSK_SPLIT_LANES : bins;
+    for (uint64_t k = 0; k < slots; ++k) {
+        const vskCplxF c = splitCoefficient(k - 1, m);
+        double *group = groups + VSK_SPLIT_GROUP_DOUBLES * (k / VSK_SPLIT_LANES);
+        group[k % VSK_SPLIT_LANES] = c.re;
+        group[VSK_SPLIT_LANES + k % VSK_SPLIT_LANES] = c.im;
+    }
+}
+
 vskCplxF *vskSplitTable(int64_t m)
 {
     if (!orderIsCached(m))
         return NULL;
     if (vskState.splitCache[m] == NULL) {
-        const uint64_t count = (m < 1) ? 1 : power2(m - 1);
-        vskCplxF *table = allocateBlock(count, sizeof(vskCplxF));
+        vskCplxF *table = allocateBlock(splitCount(m), sizeof(vskCplxF));
         if (table == NULL)
             return NULL;
         if (m <= 0) {
             table[0].re = -0.5f;
             table[0].im = 0.5f;
         } else {
-            const double step = kPi / (double)power2(m);
-            for (uint64_t i = 0; i < count; ++i) {
-                const double angle = (double)(i + 1) * step;
-                table[i].re = (float)(0.5 * cos(angle));
-                table[i].im = (float)(0.5 - 0.5 * sin(angle));
-            }
+            fillSplit((double *)table, m);
         }
         vskState.splitCache[m] = table;
     }

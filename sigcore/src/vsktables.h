@@ -37,8 +37,24 @@ vskCplxF *vskRootTable(int64_t k);
  * RootTable of order m; nothing is cached under the radix-4 entry of such an m. */
 vskCplxF *vskRadix4Table(int64_t m);
 
-/* (0.5 cos t, 0.5 - 0.5 sin t), t = pi (i + 1) / 2^m, for i < 2^(m-1); (-0.5, 0.5) for m <= 0. */
+/* Split coefficients (a_i, b_i) = (0.5 cos t, 0.5 - 0.5 sin t), t = pi (i + 1) / 2^m, rounded
+ * to float, for i < 2^(m-1); the single (-0.5, 0.5) for m <= 0. For m >= 1 they are laid out
+ * for the split step's vector loads: see vskSplitCoefficients. */
 vskCplxF *vskSplitTable(int64_t m);
+
+enum {
+    /* Bins per group of the split coefficients, and doubles per group. */
+    VSK_SPLIT_LANES = 4,
+    VSK_SPLIT_GROUP_DOUBLES = 2 * VSK_SPLIT_LANES
+};
+
+/* The coefficients of the split step's bin k (1 <= k < 2^(m-1)), which uses entry k - 1, in a
+ * SplitTable of m >= 1: groups of 8 doubles, group g holding a of bins 4g .. 4g+3, then b of
+ * the same bins. */
+static inline const double *vskSplitCoefficients(const vskCplxF *table)
+{
+    return (const double *)(const void *)table;
+}
 
 /* Bit reversals of the 2^(m-2) values of m - 2 bits, plus one spare entry; single 0 for m < 2. */
 int32_t *vskBitRevTable(int64_t m);
