@@ -20,9 +20,13 @@ enum { VSK_LANES = 4 };
 
 /* Four floats widened to doubles. Written element by element: the compiler lowers
  * __builtin_convertvector of this pair as two halves and a merge, but turns the constructor
- * into the one widening instruction of the target. */
+ * into the one widening instruction of the target, provided the vector is first held in one
+ * register; otherwise it folds shuffles that made the vector into lane-by-lane moves. */
 VSK_INLINE vskDouble4 vskWiden(vskFloat4 v)
 {
+#if defined(__x86_64__) || defined(__i386__)
+    __asm__("" : "+x"(v));
+#endif
     return (vskDouble4){v[0], v[1], v[2], v[3]};
 }
 
