@@ -43,6 +43,7 @@ namespace {
 constexpr int kFormWidth = 671;
 constexpr int kFormHeight = 474;
 constexpr int kDefaultFontPixels = 11;       // "MS Sans Serif" at height -11
+constexpr int kSliderCaptionPixels = 9;      // two short lines under each narrow gain slider
 constexpr const char *kPanelFontFamily = "Liberation Sans";
 constexpr int kOptionsMenuDrop = 15;         // the menu opens this far below the image's top
 constexpr int kConfigsItemHeight = 16;
@@ -358,8 +359,8 @@ void TMainForm::BuildAnalyser()
         slider->setEnabled(false);
     }
     const unsigned labelColour = 15261656;
-    MakeLabel(this, QStringLiteral("Vert. Gain"), QPoint(632, 288), kDefaultFontPixels, labelColour, false, 38);
-    MakeLabel(this, QStringLiteral("Vert. Range"), QPoint(632, 316), kDefaultFontPixels, labelColour, false, 38);
+    MakeLabel(this, QStringLiteral("Vert. Gain"), QPoint(633, 285), kSliderCaptionPixels, labelColour, false, 34);
+    MakeLabel(this, QStringLiteral("Vert. Range"), QPoint(633, 306), kSliderCaptionPixels, labelColour, false, 34);
 
     MakeLabel(this, QStringLiteral("Hor. Span"), QPoint(196, 22), kDefaultFontPixels, labelColour, true);
     const QString captions[] = {QStringLiteral("0.17k"), QStringLiteral("0.7k"), QStringLiteral("1.4k"),
