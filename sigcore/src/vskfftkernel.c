@@ -275,17 +275,16 @@ VSK_CLONES static void interleaveGroups(float *z, size_t len)
     }
 }
 
-/* Twiddles of one radix-4 stage for four consecutive k: W^k, W^2k, W^3k as double vectors. */
+/* Twiddles of one radix-4 pass for four consecutive k: W^k, W^2k, W^3k as double vectors. */
 typedef struct vskTwiddles {
     vskDouble4 w1r, w1i, w2r, w2i, w3r, w3i;
 } vskTwiddles;
 
-/* Where the stages of a pass read their roots: the double rows of a Radix4Table (one per
- * radix-4 stage, see vskRadix4PassTwiddles) or, when `roots` is set, a root table of order
- * rootsOrder read at the stride each stage length needs. */
-enum { kMaxStages = 2 };
+/* Where a pass reads its roots: the double rows of a Radix4Table (see vskRadix4PassTwiddles)
+ * or, when `roots` is set, a root table of order rootsOrder read at the stride each pass
+ * length needs. */
 typedef struct vskTwiddleSource {
-    const double *rows[kMaxStages];
+    const double *rows;
     const float *roots;
     int rootsOrder;
 } vskTwiddleSource;
@@ -304,23 +303,14 @@ VSK_INLINE void gatherRoots(const float *roots, size_t first, size_t laneStep, v
     *im = (vskDouble4){r0[1], r0[step + 1], r0[2 * step + 1], r0[3 * step + 1]};
 }
 
-/* W_L^k, k .. k+3, L = 2^stageOrder, for a radix-2 stage (roots only). */
-VSK_INLINE void radix2Twiddle(const vskTwiddleSource *source, int stageOrder, size_t k,
-                              vskDouble4 *wr, vskDouble4 *wi)
-{
-    const size_t stride = (size_t)1 << (source->rootsOrder - stageOrder);
-    gatherRoots(source->roots, k * stride, stride, wr, wi);
-}
-
-/* The twiddle triple of radix-4 stage `stage` (of length 2^stageOrder) at k .. k+3. From a
- * root table the third twiddle is the product of the first two, formed in double precision. */
-VSK_INLINE vskTwiddles radix4Twiddles(const vskTwiddleSource *source, int stage, int stageOrder,
-                                      size_t k)
+/* The twiddle triple of the radix-4 pass of length 2^passOrder at k .. k+3. From a root table
+ * the third twiddle is the product of the first two, formed in double precision. */
+VSK_INLINE vskTwiddles radix4Twiddles(const vskTwiddleSource *source, int passOrder, size_t k)
 {
     vskTwiddles w;
     if (source->roots == NULL) {
-        const double *rows = source->rows[stage];
-        const size_t quarter = ((size_t)1 << stageOrder) / 4;
+        const double *rows = source->rows;
+        const size_t quarter = ((size_t)1 << passOrder) / 4;
         w.w1r = loadDoubles(rows + k);
         w.w1i = loadDoubles(rows + quarter + k);
         w.w2r = loadDoubles(rows + 2 * quarter + k);
@@ -329,7 +319,7 @@ VSK_INLINE vskTwiddles radix4Twiddles(const vskTwiddleSource *source, int stage,
         w.w3i = loadDoubles(rows + 5 * quarter + k);
         return w;
     }
-    const size_t stride = (size_t)1 << (source->rootsOrder - stageOrder);
+    const size_t stride = (size_t)1 << (source->rootsOrder - passOrder);
     gatherRoots(source->roots, k * stride, stride, &w.w1r, &w.w1i);
     gatherRoots(source->roots, 2 * k * stride, 2 * stride, &w.w2r, &w.w2i);
     w.w3r = w.w1r * w.w2r - w.w1i * w.w2i;
@@ -337,49 +327,47 @@ VSK_INLINE vskTwiddles radix4Twiddles(const vskTwiddleSource *source, int stage,
     return w;
 }
 
-/* One radix-2 DIT butterfly on points i0 (lower) and i1 (upper) of a pass's doubles. */
-VSK_INLINE void radix2Butterfly(vskDouble4 *re, vskDouble4 *im, size_t i0, size_t i1,
-                                vskDouble4 wr, vskDouble4 wi, double conj)
+/* Radix-2 DIT butterfly on the lower and upper points q[0], q[1] with twiddle w. */
+VSK_INLINE void radix2Butterfly(vskDouble4 *re, vskDouble4 *im, vskDouble4 wr, vskDouble4 wi,
+                                double conj)
 {
     wi *= conj;
-    const vskDouble4 tr = wr * re[i1] - wi * im[i1], ti = wr * im[i1] + wi * re[i1];
-    const vskDouble4 lr = re[i0], li = im[i0];
-    re[i0] = lr + tr;
-    im[i0] = li + ti;
-    re[i1] = lr - tr;
-    im[i1] = li - ti;
+    const vskDouble4 tr = wr * re[1] - wi * im[1], ti = wr * im[1] + wi * re[1];
+    const vskDouble4 lr = re[0], li = im[0];
+    re[0] = lr + tr;
+    im[0] = li + ti;
+    re[1] = lr - tr;
+    im[1] = li - ti;
 }
 
-/* One radix-4 DIT butterfly on points first + {0, 1, 2, 3} step of a pass's doubles. The
- * second of them holds the residue-2 and the third the residue-1 subsequence (bit-reversed
- * order): t1 = w1 q2, t2 = w2 q1, t3 = w3 q3; the outputs are in natural order. */
-VSK_INLINE void radix4Butterfly(vskDouble4 *re, vskDouble4 *im, size_t first, size_t step,
-                                vskTwiddles w, double conj)
+/* Radix-4 DIT butterfly on the quarters q[0..3]. q[1] holds the residue-2 and q[2] the
+ * residue-1 subsequence (bit-reversed order): t1 = w1 q2, t2 = w2 q1, t3 = w3 q3; the outputs
+ * are in natural order. */
+VSK_INLINE void radix4Butterfly(vskDouble4 *re, vskDouble4 *im, vskTwiddles w, double conj)
 {
-    const size_t i0 = first, i1 = first + step, i2 = first + 2 * step, i3 = first + 3 * step;
     w.w1i *= conj;
     w.w2i *= conj;
     w.w3i *= conj;
-    const vskDouble4 t1r = w.w1r * re[i2] - w.w1i * im[i2], t1i = w.w1r * im[i2] + w.w1i * re[i2];
-    const vskDouble4 t2r = w.w2r * re[i1] - w.w2i * im[i1], t2i = w.w2r * im[i1] + w.w2i * re[i1];
-    const vskDouble4 t3r = w.w3r * re[i3] - w.w3i * im[i3], t3i = w.w3r * im[i3] + w.w3i * re[i3];
-    const vskDouble4 ar = re[i0] + t2r, ai = im[i0] + t2i;
-    const vskDouble4 br = re[i0] - t2r, bi = im[i0] - t2i;
+    const vskDouble4 t1r = w.w1r * re[2] - w.w1i * im[2], t1i = w.w1r * im[2] + w.w1i * re[2];
+    const vskDouble4 t2r = w.w2r * re[1] - w.w2i * im[1], t2i = w.w2r * im[1] + w.w2i * re[1];
+    const vskDouble4 t3r = w.w3r * re[3] - w.w3i * im[3], t3i = w.w3r * im[3] + w.w3i * re[3];
+    const vskDouble4 ar = re[0] + t2r, ai = im[0] + t2i;
+    const vskDouble4 br = re[0] - t2r, bi = im[0] - t2i;
     const vskDouble4 cr = t1r + t3r, ci = t1i + t3i;
     /* (t1 - t3) times the quarter turn -i (forward) or +i (inverse). */
     const vskDouble4 dr = conj * (t1i - t3i), di = conj * (t3r - t1r);
-    re[i0] = ar + cr;
-    im[i0] = ai + ci;
-    re[i2] = ar - cr;
-    im[i2] = ai - ci;
-    re[i1] = br + dr;
-    im[i1] = bi + di;
-    re[i3] = br - dr;
-    im[i3] = bi - di;
+    re[0] = ar + cr;
+    im[0] = ai + ci;
+    re[2] = ar - cr;
+    im[2] = ai - ci;
+    re[1] = br + dr;
+    im[1] = bi + di;
+    re[3] = br - dr;
+    im[3] = bi - di;
 }
 
 /* Four points stored back as floats: as a planar group, or as interleaved (re, im) points when
- * this is the kernel's last pass. */
+ * this is the kernel's last pass, which saves a separate sweep to restore that order. */
 VSK_INLINE void storeGroup(float *p, vskDouble4 re, vskDouble4 im, int interleaved)
 {
     if (!interleaved) {
@@ -392,16 +380,14 @@ VSK_INLINE void storeGroup(float *p, vskDouble4 re, vskDouble4 im, int interleav
     storeFloat4(p + kLanes, __builtin_shufflevector(packedRe, packedIm, 2, 6, 3, 7));
 }
 
-/* Largest number of doublings one pass does: a radix-16 butterfly of two radix-4 stages. */
-enum { kMaxDoublings = 2 * kMaxStages, kMaxRadix = 1 << kMaxDoublings };
+enum { kRadix4Doublings = 2, kRadix4 = 1 << kRadix4Doublings };
 
 /* One pass that combines transforms of 2^spanOrder points (spanOrder >= 2) into transforms of
- * 2^(spanOrder + doublings) points, doublings 1 .. 4, over len points: an odd count starts with
- * a radix-2 stage (roots only), then radix-4 stages. All stages of the pass run in double
- * precision on the same 2^doublings points; floats are stored once, at the end. Fewer passes
- * mean fewer float/double conversions and fewer sweeps over memory. */
-VSK_INLINE void fusedPass(float *z, size_t len, int spanOrder, int doublings,
-                          const vskTwiddleSource *source, double conj, int interleaved)
+ * 2^(spanOrder + doublings) points over len points: radix-2 (doublings 1, roots only) or
+ * radix-4 (doublings 2). Passes of two radix-4 stages at once were measured slower: their
+ * sixteen points do not fit the registers. */
+VSK_INLINE void twiddledPass(float *z, size_t len, int spanOrder, int doublings,
+                             const vskTwiddleSource *source, double conj, int interleaved)
 {
     const size_t span = (size_t)1 << spanOrder;
     const size_t radix = (size_t)1 << doublings;
@@ -409,67 +395,28 @@ VSK_INLINE void fusedPass(float *z, size_t len, int spanOrder, int doublings,
     for (size_t base = 0; base < len; base += passLen) {
         float *p0 = z + 2 * base;
         for (size_t j = 0; j < span; j += kLanes) {
-            vskDouble4 re[kMaxRadix], im[kMaxRadix];
-#pragma GCC unroll 16
+            vskDouble4 re[kRadix4], im[kRadix4];
             for (size_t r = 0; r < radix; ++r)
                 loadPoints(p0 + 2 * (j + r * span), &re[r], &im[r]);
-            /* Local point r sits r spans from point j; after the stages done so far, groups of
-             * `step` consecutive local points form one sub-transform of span * step points. */
-            size_t step = 1;
-            int order = spanOrder;
-            int stage = 0;
-            if (doublings % 2 == 1) {
+            if (doublings == 1) {
+                const size_t stride = (size_t)1 << (source->rootsOrder - spanOrder - 1);
                 vskDouble4 wr, wi;
-                radix2Twiddle(source, order + 1, j, &wr, &wi);
-#pragma GCC unroll 8
-                for (size_t g = 0; g < radix; g += 2)
-                    radix2Butterfly(re, im, g, g + 1, wr, wi, conj);
-                step = 2;
-                order += 1;
+                gatherRoots(source->roots, j * stride, stride, &wr, &wi);
+                radix2Butterfly(re, im, wr, wi, conj);
+            } else {
+                radix4Butterfly(re, im, radix4Twiddles(source, spanOrder + kRadix4Doublings, j),
+                                conj);
             }
-#pragma GCC unroll 2
-            for (; order < spanOrder + doublings; order += 2, step *= 4, ++stage) {
-#pragma GCC unroll 4
-                for (size_t t = 0; t < step; ++t) {
-                    const vskTwiddles w = radix4Twiddles(source, stage, order + 2, j + t * span);
-#pragma GCC unroll 4
-                    for (size_t g = 0; g < radix; g += 4 * step)
-                        radix4Butterfly(re, im, g + t, step, w, conj);
-                }
-            }
-#pragma GCC unroll 16
             for (size_t r = 0; r < radix; ++r)
                 storeGroup(p0 + 2 * (j + r * span), re[r], im[r], interleaved);
         }
     }
 }
 
-/* fusedPass with the number of doublings as a constant in each instance, so that its loops
- * unroll and the points stay in registers. */
-VSK_INLINE void fusedPassOf(float *z, size_t len, int spanOrder, int doublings,
-                            const vskTwiddleSource *source, double conj, int interleaved)
-{
-    switch (doublings) {
-    case 1:
-        fusedPass(z, len, spanOrder, 1, source, conj, interleaved);
-        break;
-    case 2:
-        fusedPass(z, len, spanOrder, 2, source, conj, interleaved);
-        break;
-    case 3:
-        fusedPass(z, len, spanOrder, 3, source, conj, interleaved);
-        break;
-    default:
-        fusedPass(z, len, spanOrder, kMaxDoublings, source, conj, interleaved);
-        break;
-    }
-}
-
 /* ---- pass schedules ---- */
 
-/* A whole transform of 2^m <= 1024 points on the Radix4Table of order m; the radix-4 passes
- * from vskRadix4FirstPassOrder(m) on run two at a time. With `interleaved` the last pass writes
- * (re, im) points (m >= 4). */
+/* A whole transform of 2^m <= 1024 points on the Radix4Table of order m. With `interleaved`
+ * the last pass writes (re, im) points (m >= 4). */
 VSK_INLINE void smallKernel(float *z, int m, const vskCplxF *radix4, double conj, int interleaved)
 {
     const size_t n = (size_t)1 << m;
@@ -484,32 +431,28 @@ VSK_INLINE void smallKernel(float *z, int m, const vskCplxF *radix4, double conj
     firstRadix4Pass(z, n, conj);
     if (m % 2 == 1)
         radix2EightPass(z, n, conj);
-    int order = vskRadix4FirstPassOrder(m) - 2;
-    while (order < m) {
-        const int doublings = (order + kMaxDoublings <= m) ? kMaxDoublings : 2;
-        vskTwiddleSource source = {{NULL, NULL}, NULL, 0};
-        for (int stage = 0; stage < doublings / 2; ++stage)
-            source.rows[stage] = vskRadix4PassTwiddles(radix4, m, order + 2 * (stage + 1));
-        fusedPassOf(z, n, order, doublings, &source, conj, interleaved && order + doublings == m);
-        order += doublings;
+    for (int p = vskRadix4FirstPassOrder(m); p <= m; p += kRadix4Doublings) {
+        const vskTwiddleSource source = {vskRadix4PassTwiddles(radix4, m, p), NULL, 0};
+        twiddledPass(z, n, p - kRadix4Doublings, kRadix4Doublings, &source, conj,
+                     interleaved && p == m);
     }
 }
 
 /* Combines transforms of 2^fromOrder points into transforms of 2^toOrder points over len
- * points, with roots W_R^i (R = 2^rootsOrder), up to four doublings per pass; the first pass
- * takes the remainder. */
+ * points, with roots W_R^i (R = 2^rootsOrder) read at the stride each pass length needs. An odd
+ * number of doublings starts with one radix-2 pass. */
 VSK_INLINE void combine(float *z, size_t len, int fromOrder, int toOrder, const vskCplxF *roots,
                         int rootsOrder, double conj, int interleaved)
 {
-    const vskTwiddleSource source = {{NULL, NULL}, (const float *)roots, rootsOrder};
+    const vskTwiddleSource source = {NULL, (const float *)roots, rootsOrder};
     int order = fromOrder;
-    while (order < toOrder) {
-        const int remainder = (toOrder - order) % kMaxDoublings;
-        const int doublings = (remainder != 0) ? remainder : kMaxDoublings;
-        fusedPassOf(z, len, order, doublings, &source, conj,
-                    interleaved && order + doublings == toOrder);
-        order += doublings;
+    if ((toOrder - fromOrder) % 2 == 1) {
+        twiddledPass(z, len, order, 1, &source, conj, interleaved && order + 1 == toOrder);
+        ++order;
     }
+    for (; order < toOrder; order += kRadix4Doublings)
+        twiddledPass(z, len, order, kRadix4Doublings, &source, conj,
+                     interleaved && order + kRadix4Doublings == toOrder);
 }
 
 /* Above 1024 points: 1024-point sub-blocks inside 16384-point blocks, so that each stage of
