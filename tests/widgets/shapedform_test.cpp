@@ -333,6 +333,11 @@ TEST(ShapedFormOnDisplay, OutlineClicksAndDrag)
     const QString display = qEnvironmentVariable("ZELVARO_TEST_DISPLAY");
     if (display.isEmpty() || qEnvironmentVariableIsSet("ZELVARO_SHAPEDFORM_CHILD"))
         GTEST_SKIP() << "needs an X display (ZELVARO_TEST_DISPLAY)";
+#ifdef __SANITIZE_THREAD__
+    // The instrumented child handles its events too slowly for the click timing this test relies
+    // on; the window starts no threads, so the plain and address-sanitizer runs cover it.
+    GTEST_SKIP() << "display timing test, not run under the thread sanitizer";
+#endif
     DisplayDriver driver(display);
     ASSERT_TRUE(driver.startChild()) << "the shaped window did not come up";
 
