@@ -49,65 +49,6 @@ static void bitReverseDirect(float *z, int m, const int32_t *reversals)
     }
 }
 
-/* An index is (high nibble, middle bits, low nibble); its reversal is (reversed low nibble,
- * reversed middle, reversed high nibble). All points sharing one middle value form a tile that
- * maps onto the tile of the reversed middle value, so tiles are swapped through a small buffer
- * with rows of 16 contiguous points instead of touching memory one scattered point at a time. */
-/* A point moves as one 8-byte unit. */
-typedef uint64_t vskPointBits;
-
-static void loadTile(vskPointBits *tile, const float *z, size_t rowStride, size_t middle)
-{
-    for (size_t high = 0; high < kTileSide; ++high) {
-        const float *row = z + 2 * (high * rowStride + middle * kTileSide);
-        const size_t column = kNibbleReversal[high];
-        for (size_t low = 0; low < kTileSide; ++low)
-            __builtin_memcpy(&tile[(size_t)kNibbleReversal[low] * kTileSide + column], row + 2 * low,
-                             sizeof(vskPointBits));
-    }
-}
-
-static void storeTile(float *z, const vskPointBits *tile, size_t rowStride, size_t middle)
-{
-    for (size_t high = 0; high < kTileSide; ++high) {
-        float *row = z + 2 * (high * rowStride + middle * kTileSide);
-        __builtin_memcpy(row, tile + high * kTileSide, kTileSide * sizeof(vskPointBits));
-    }
-}
-
-static void bitReverseBlocked(float *z, int m, const int32_t *reversals)
-{
-    const size_t rowStride = (size_t)1 << (m - kTileBits);
-    const size_t middleCount = (size_t)1 << (m - 2 * kTileBits);
-    /* The table reverses over m - 2 bits; a middle value has m - 8 of them. */
-    const int middleShift = 2 * kTileBits - 2;
-    vskPointBits tileA[kTilePoints];
-    vskPointBits tileB[kTilePoints];
-    for (size_t middle = 0; middle < middleCount; ++middle) {
-        const size_t partner = (size_t)reversals[middle] >> middleShift;
-        if (partner < middle)
-            continue;
-        loadTile(tileA, z, rowStride, middle);
-        if (partner == middle) {
-            storeTile(z, tileA, rowStride, middle);
-            continue;
-        }
-        loadTile(tileB, z, rowStride, partner);
-        storeTile(z, tileB, rowStride, middle);
-        storeTile(z, tileA, rowStride, partner);
-    }
-}
-
-static void bitReverse(float *z, int m, const int32_t *reversals)
-{
-    if (m < 2)
-        return;
-    if (m < 2 * kTileBits)
-        bitReverseDirect(z, m, reversals);
-    else
-        bitReverseBlocked(z, m, reversals);
-}
-
 /* ---- butterflies ---- */
 
 /* Between the first and the last pass the points are kept in groups of four as four real parts
@@ -197,20 +138,16 @@ static void firstRadix4PassShort(float *z, size_t len, double conj)
     }
 }
 
-/* Four-point butterflies on interleaved input (bit-reversed order: x0, x2, x1, x3), written
- * as planar groups; four groups at a time, transposed so that each lane holds one group. */
-VSK_INLINE void firstRadix4Pass(float *z, size_t len, double conj)
+/* Four-point butterflies on sixteen interleaved points (bit-reversed order: x0, x2, x1, x3
+ * in each group of four) read from src, written to p as four planar groups; transposed so that
+ * each lane holds one group. src may be p. */
+VSK_INLINE void firstRadix4Sixteen(float *p, const float *src, double conj)
 {
-    if (len < kLanes * kLanes) {
-        firstRadix4PassShort(z, len, conj);
-        return;
-    }
-    for (size_t base = 0; base < len; base += kLanes * kLanes) {
-        float *p = z + 2 * base;
-        vskFloat4 x0r = loadFloat4(p), x0i = loadFloat4(p + 8), x2r = loadFloat4(p + 16),
-                  x2i = loadFloat4(p + 24);
-        vskFloat4 x1r = loadFloat4(p + 4), x1i = loadFloat4(p + 12), x3r = loadFloat4(p + 20),
-                  x3i = loadFloat4(p + 28);
+    {
+        vskFloat4 x0r = loadFloat4(src), x0i = loadFloat4(src + 8), x2r = loadFloat4(src + 16),
+                  x2i = loadFloat4(src + 24);
+        vskFloat4 x1r = loadFloat4(src + 4), x1i = loadFloat4(src + 12), x3r = loadFloat4(src + 20),
+                  x3i = loadFloat4(src + 28);
         transpose4(&x0r, &x0i, &x2r, &x2i);
         transpose4(&x1r, &x1i, &x3r, &x3i);
         const vskDouble4 ar = vskWiden(x0r) + vskWiden(x2r);
@@ -240,6 +177,80 @@ VSK_INLINE void firstRadix4Pass(float *z, size_t len, double conj)
         storeFloat4(p + 20, y2i);
         storeFloat4(p + 24, y3r);
         storeFloat4(p + 28, y3i);
+    }
+}
+
+/* The first pass over the whole transform, in place. */
+VSK_INLINE void firstRadix4Pass(float *z, size_t len, double conj)
+{
+    if (len < kLanes * kLanes) {
+        firstRadix4PassShort(z, len, conj);
+        return;
+    }
+    for (size_t base = 0; base < len; base += kLanes * kLanes)
+        firstRadix4Sixteen(z + 2 * base, z + 2 * base, conj);
+}
+
+/* An index is (high nibble, middle bits, low nibble); its reversal is (reversed low nibble,
+ * reversed middle, reversed high nibble). All points sharing one middle value form a tile that
+ * maps onto the tile of the reversed middle value, so tiles are swapped through a small buffer
+ * with rows of 16 contiguous points instead of touching memory one scattered point at a time. */
+/* A point (two floats) moves as one 8-byte unit. */
+typedef uint64_t vskPointBits;
+
+static void loadTile(float *tile, const float *z, size_t rowStride, size_t middle)
+{
+    for (size_t high = 0; high < kTileSide; ++high) {
+        const float *row = z + 2 * (high * rowStride + middle * kTileSide);
+        const size_t column = kNibbleReversal[high];
+        for (size_t low = 0; low < kTileSide; ++low)
+            __builtin_memcpy(&tile[2 * ((size_t)kNibbleReversal[low] * kTileSide + column)],
+                             row + 2 * low, sizeof(vskPointBits));
+    }
+}
+
+/* Each tile row is sixteen points that the first pass combines on their own, so the pass runs
+ * here on the way out of the buffer instead of sweeping the data once more. */
+VSK_INLINE void storeTileWithFirstPass(float *z, const float *tile, size_t rowStride,
+                                       size_t middle, double conj)
+{
+    for (size_t high = 0; high < kTileSide; ++high) {
+        float *row = z + 2 * (high * rowStride + middle * kTileSide);
+        firstRadix4Sixteen(row, tile + 2 * high * kTileSide, conj);
+    }
+}
+
+VSK_INLINE void bitReverseWithFirstPass(float *z, int m, const int32_t *reversals, double conj)
+{
+    const size_t rowStride = (size_t)1 << (m - kTileBits);
+    const size_t middleCount = (size_t)1 << (m - 2 * kTileBits);
+    /* The table reverses over m - 2 bits; a middle value has m - 8 of them. */
+    const int middleShift = 2 * kTileBits - 2;
+    float tileA[2 * kTilePoints];
+    float tileB[2 * kTilePoints];
+    for (size_t middle = 0; middle < middleCount; ++middle) {
+        const size_t partner = (size_t)reversals[middle] >> middleShift;
+        if (partner < middle)
+            continue;
+        loadTile(tileA, z, rowStride, middle);
+        if (partner == middle) {
+            storeTileWithFirstPass(z, tileA, rowStride, middle, conj);
+            continue;
+        }
+        loadTile(tileB, z, rowStride, partner);
+        storeTileWithFirstPass(z, tileB, rowStride, middle, conj);
+        storeTileWithFirstPass(z, tileA, rowStride, partner, conj);
+    }
+}
+
+/* Bit reversal followed by the first pass (m >= 2). */
+VSK_INLINE void bitReverseAndFirstPass(float *z, int m, const int32_t *reversals, double conj)
+{
+    if (m < 2 * kTileBits) {
+        bitReverseDirect(z, m, reversals);
+        firstRadix4Pass(z, (size_t)1 << m, conj);
+    } else {
+        bitReverseWithFirstPass(z, m, reversals, conj);
     }
 }
 
@@ -415,8 +426,9 @@ VSK_INLINE void twiddledPass(float *z, size_t len, int spanOrder, int doublings,
 
 /* ---- pass schedules ---- */
 
-/* A whole transform of 2^m <= 1024 points on the Radix4Table of order m. With `interleaved`
- * the last pass writes (re, im) points (m >= 4). */
+/* A whole transform of 2^m <= 1024 points on the Radix4Table of order m, from the output of
+ * bitReverseAndFirstPass for m >= 2. With `interleaved` the last pass writes (re, im) points
+ * (m >= 4). */
 VSK_INLINE void smallKernel(float *z, int m, const vskCplxF *radix4, double conj, int interleaved)
 {
     const size_t n = (size_t)1 << m;
@@ -428,7 +440,6 @@ VSK_INLINE void smallKernel(float *z, int m, const vskCplxF *radix4, double conj
         z[3] = (float)((double)im - z[3]);
         return;
     }
-    firstRadix4Pass(z, n, conj);
     if (m % 2 == 1)
         radix2EightPass(z, n, conj);
     for (int p = vskRadix4FirstPassOrder(m); p <= m; p += kRadix4Doublings) {
@@ -479,27 +490,31 @@ VSK_INLINE void largeKernel(float *z, int m, const vskFftTables *tables, double 
         combine(z, n, VSK_BLOCK_ORDER, m, tables->roots, m, conj, interleaved);
 }
 
+VSK_INLINE void runKernel(float *z, int m, const vskFftTables *tables, double conj,
+                          int interleaved)
+{
+    if (m >= 2)
+        bitReverseAndFirstPass(z, m, tables->bitRev, conj);
+    if (m <= VSK_RADIX4_MAX_ORDER)
+        smallKernel(z, m, tables->radix4, conj, interleaved);
+    else
+        largeKernel(z, m, tables, conj, interleaved);
+}
+
 /* Direction as a compile-time constant in each instance, so the sign folds away. */
 VSK_CLONES static void forwardKernel(float *z, int m, const vskFftTables *tables, int interleaved)
 {
-    if (m <= VSK_RADIX4_MAX_ORDER)
-        smallKernel(z, m, tables->radix4, 1.0, interleaved);
-    else
-        largeKernel(z, m, tables, 1.0, interleaved);
+    runKernel(z, m, tables, 1.0, interleaved);
 }
 
 VSK_CLONES static void inverseKernel(float *z, int m, const vskFftTables *tables, int interleaved)
 {
-    if (m <= VSK_RADIX4_MAX_ORDER)
-        smallKernel(z, m, tables->radix4, -1.0, interleaved);
-    else
-        largeKernel(z, m, tables, -1.0, interleaved);
+    runKernel(z, m, tables, -1.0, interleaved);
 }
 
 void vskComplexFft(float *z, int m, const vskFftTables *tables, int inverse, int planar)
 {
     const int interleaved = !vskFftLeavesPlanar(m, planar);
-    bitReverse(z, m, tables->bitRev);
     if (inverse)
         inverseKernel(z, m, tables, interleaved);
     else
