@@ -1,4 +1,4 @@
-/* Complex FFT kernel: blocked bit reversal, then decimation-in-time radix-4 passes in double precision. */
+/* Complex FFT kernel: blocked bit reversal fused with the first pass, then decimation-in-time radix-4 passes in double precision. */
 #include "vskfftkernel.h"
 #include "vskfftvec.h"
 #include "vsktables.h"
@@ -11,8 +11,7 @@ enum {
     kTileSide = 1 << kTileBits,
     kTilePoints = kTileSide * kTileSide,
     /* Sub-blocks of a large transform that run entirely on the order-10 radix-4 table. */
-    kSubBlockPoints = 1 << VSK_RADIX4_MAX_ORDER,
-    kBlockPoints = 1 << VSK_BLOCK_ORDER
+    kSubBlockPoints = 1 << VSK_RADIX4_MAX_ORDER
 };
 
 static const double kHalfSqrt2 = 0.70710678118654752440084436210485;
@@ -105,18 +104,6 @@ VSK_INLINE void transpose4(vskFloat4 *a, vskFloat4 *b, vskFloat4 *c, vskFloat4 *
     *d = __builtin_shufflevector(ab1, cd1, 2, 3, 6, 7);
 }
 
-VSK_INLINE vskFloat4 loadFloat4(const float *p)
-{
-    vskFloat4 values;
-    __builtin_memcpy(&values, p, sizeof values);
-    return values;
-}
-
-VSK_INLINE void storeFloat4(float *p, vskFloat4 values)
-{
-    __builtin_memcpy(p, &values, sizeof values);
-}
-
 /* The same for transforms of four and eight points, one group at a time. */
 static void firstRadix4PassShort(float *z, size_t len, double conj)
 {
@@ -144,10 +131,10 @@ static void firstRadix4PassShort(float *z, size_t len, double conj)
 VSK_INLINE void firstRadix4Sixteen(float *p, const float *src, double conj)
 {
     {
-        vskFloat4 x0r = loadFloat4(src), x0i = loadFloat4(src + 8), x2r = loadFloat4(src + 16),
-                  x2i = loadFloat4(src + 24);
-        vskFloat4 x1r = loadFloat4(src + 4), x1i = loadFloat4(src + 12), x3r = loadFloat4(src + 20),
-                  x3i = loadFloat4(src + 28);
+        vskFloat4 x0r = vskLoadFloat4(src), x0i = vskLoadFloat4(src + 8), x2r = vskLoadFloat4(src + 16),
+                  x2i = vskLoadFloat4(src + 24);
+        vskFloat4 x1r = vskLoadFloat4(src + 4), x1i = vskLoadFloat4(src + 12), x3r = vskLoadFloat4(src + 20),
+                  x3i = vskLoadFloat4(src + 28);
         transpose4(&x0r, &x0i, &x2r, &x2i);
         transpose4(&x1r, &x1i, &x3r, &x3i);
         const vskDouble4 ar = vskWiden(x0r) + vskWiden(x2r);
@@ -169,14 +156,14 @@ VSK_INLINE void firstRadix4Sixteen(float *p, const float *src, double conj)
         vskFloat4 y3i = __builtin_convertvector(bi - di, vskFloat4);
         transpose4(&y0r, &y1r, &y2r, &y3r);
         transpose4(&y0i, &y1i, &y2i, &y3i);
-        storeFloat4(p, y0r);
-        storeFloat4(p + 4, y0i);
-        storeFloat4(p + 8, y1r);
-        storeFloat4(p + 12, y1i);
-        storeFloat4(p + 16, y2r);
-        storeFloat4(p + 20, y2i);
-        storeFloat4(p + 24, y3r);
-        storeFloat4(p + 28, y3i);
+        vskStoreFloat4(p, y0r);
+        vskStoreFloat4(p + 4, y0i);
+        vskStoreFloat4(p + 8, y1r);
+        vskStoreFloat4(p + 12, y1i);
+        vskStoreFloat4(p + 16, y2r);
+        vskStoreFloat4(p + 20, y2i);
+        vskStoreFloat4(p + 24, y3r);
+        vskStoreFloat4(p + 28, y3i);
     }
 }
 
@@ -387,8 +374,8 @@ VSK_INLINE void storeGroup(float *p, vskDouble4 re, vskDouble4 im, int interleav
     }
     const vskFloat4 packedRe = __builtin_convertvector(re, vskFloat4);
     const vskFloat4 packedIm = __builtin_convertvector(im, vskFloat4);
-    storeFloat4(p, __builtin_shufflevector(packedRe, packedIm, 0, 4, 1, 5));
-    storeFloat4(p + kLanes, __builtin_shufflevector(packedRe, packedIm, 2, 6, 3, 7));
+    vskStoreFloat4(p, __builtin_shufflevector(packedRe, packedIm, 0, 4, 1, 5));
+    vskStoreFloat4(p + kLanes, __builtin_shufflevector(packedRe, packedIm, 2, 6, 3, 7));
 }
 
 enum { kRadix4Doublings = 2, kRadix4 = 1 << kRadix4Doublings };

@@ -167,18 +167,6 @@ static void realSplitInterleaved(float *x, size_t n, const vskCplxF *split, int 
 
 enum { kGroupFloats = 2 * VSK_LANES };
 
-VSK_INLINE vskFloat4 loadFloat4(const float *p)
-{
-    vskFloat4 values;
-    __builtin_memcpy(&values, p, sizeof values);
-    return values;
-}
-
-VSK_INLINE void storeFloat4(float *p, vskFloat4 values)
-{
-    __builtin_memcpy(p, &values, sizeof values);
-}
-
 /* (carry[0], group[3], group[2], group[1]), as a rotation and an insertion: written as one
  * shuffle, the compiler takes the lanes apart one by one. */
 VSK_INLINE vskFloat4 mirrorLanes(vskFloat4 carry, vskFloat4 group)
@@ -201,7 +189,7 @@ VSK_CLONES static void realSplitPlanar(float *x, size_t n, const vskCplxF *split
     float first[kGroupFloats], end[kGroupFloats];
     __builtin_memcpy(first, x, sizeof first);
     __builtin_memcpy(end, last, sizeof end);
-    vskFloat4 carryRe = loadFloat4(end), carryIm = loadFloat4(end + VSK_LANES);
+    vskFloat4 carryRe = vskLoadFloat4(end), carryIm = vskLoadFloat4(end + VSK_LANES);
     const double *coefficients = vskSplitCoefficients(split);
     float bins[kGroupFloats], mirrors[kGroupFloats];
     for (size_t k = 1; k < VSK_LANES; ++k) {
@@ -222,15 +210,15 @@ VSK_CLONES static void realSplitPlanar(float *x, size_t n, const vskCplxF *split
     for (size_t g = 1; g < groupCount / 2; ++g) {
         float *lowerGroup = x + kGroupFloats * g;
         float *upperGroup = x + kGroupFloats * (groupCount - g - 1);
-        const vskFloat4 upperGroupRe = loadFloat4(upperGroup);
-        const vskFloat4 upperGroupIm = loadFloat4(upperGroup + VSK_LANES);
+        const vskFloat4 upperGroupRe = vskLoadFloat4(upperGroup);
+        const vskFloat4 upperGroupIm = vskLoadFloat4(upperGroup + VSK_LANES);
         /* Lane i holds the mirror n - 4g - i of bin 4g + i. */
         const vskDouble4 g4 = vskWiden(mirrorLanes(carryRe, upperGroupRe));
         const vskDouble4 c4 = vskWiden(mirrorLanes(carryIm, upperGroupIm));
         carryRe = upperGroupRe;
         carryIm = upperGroupIm;
-        const vskDouble4 e4 = vskWiden(loadFloat4(lowerGroup));
-        const vskDouble4 d4 = vskWiden(loadFloat4(lowerGroup + VSK_LANES));
+        const vskDouble4 e4 = vskWiden(vskLoadFloat4(lowerGroup));
+        const vskDouble4 d4 = vskWiden(vskLoadFloat4(lowerGroup + VSK_LANES));
         const double *group = coefficients + VSK_SPLIT_GROUP_DOUBLES * g;
         vskDouble4 a4, b4, lowerRe, lowerIm, upperRe, upperIm;
         __builtin_memcpy(&a4, group, sizeof a4);
@@ -243,11 +231,11 @@ VSK_CLONES static void realSplitPlanar(float *x, size_t n, const vskCplxF *split
         const vskFloat4 li = __builtin_convertvector(lowerIm, vskFloat4);
         const vskFloat4 ur = __builtin_convertvector(upperRe, vskFloat4);
         const vskFloat4 ui = __builtin_convertvector(upperIm, vskFloat4);
-        storeFloat4(lowerGroup, __builtin_shufflevector(lr, li, 0, 4, 1, 5));
-        storeFloat4(lowerGroup + VSK_LANES, __builtin_shufflevector(lr, li, 2, 6, 3, 7));
+        vskStoreFloat4(lowerGroup, __builtin_shufflevector(lr, li, 0, 4, 1, 5));
+        vskStoreFloat4(lowerGroup + VSK_LANES, __builtin_shufflevector(lr, li, 2, 6, 3, 7));
         /* Ascending bins n - 4g - 3 .. n - 4g are lanes 3 .. 0. */
-        storeFloat4(upperGroup + 2, __builtin_shufflevector(ur, ui, 3, 7, 2, 6));
-        storeFloat4(upperGroup + 2 + VSK_LANES, __builtin_shufflevector(ur, ui, 1, 5, 0, 4));
+        vskStoreFloat4(upperGroup + 2, __builtin_shufflevector(ur, ui, 3, 7, 2, 6));
+        vskStoreFloat4(upperGroup + 2 + VSK_LANES, __builtin_shufflevector(ur, ui, 1, 5, 0, 4));
     }
     /* The centre bin n/2 starts the group the last step loaded. */
     x[n] = carryRe[0];

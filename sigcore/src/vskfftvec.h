@@ -37,42 +37,18 @@ VSK_INLINE vskDouble4 vskWiden(vskFloat4 v)
 #define VSK_CLONES
 #endif
 
-/* Four interleaved (re, im) points p0..p3 as real and imaginary vectors in the lane order
- * (p0, p2, p1, p3), which needs no shuffle across the halves of an AVX register. With
- * `mirrored`, the lanes hold (p3, p1, p2, p0) instead: the partners of (p0, p2, p1, p3) when
- * the points run the other way, as the mirrored bins of a split step do. */
-VSK_INLINE void vskLoadPairs(const float *p, int mirrored, vskDouble4 *re, vskDouble4 *im)
+/* Four floats from and to memory of any alignment. */
+VSK_INLINE vskFloat4 vskLoadFloat4(const float *p)
 {
-    vskFloat4 a, b;
-    __builtin_memcpy(&a, p, sizeof a);
-    __builtin_memcpy(&b, p + VSK_LANES, sizeof b);
-    const vskDouble4 first = vskWiden(a);  /* p0 | p1 */
-    const vskDouble4 second = vskWiden(b); /* p2 | p3 */
-    if (mirrored) {
-        *re = __builtin_shufflevector(second, first, 2, 6, 0, 4);
-        *im = __builtin_shufflevector(second, first, 3, 7, 1, 5);
-    } else {
-        *re = __builtin_shufflevector(first, second, 0, 4, 2, 6);
-        *im = __builtin_shufflevector(first, second, 1, 5, 3, 7);
-    }
+    vskFloat4 values;
+    __builtin_memcpy(&values, p, sizeof values);
+    return values;
 }
 
-VSK_INLINE void vskStorePairs(float *p, int mirrored, vskDouble4 re, vskDouble4 im)
+VSK_INLINE void vskStoreFloat4(float *p, vskFloat4 values)
 {
-    vskDouble4 first, second;
-    if (mirrored) {
-        first = __builtin_shufflevector(re, im, 3, 7, 1, 5);
-        second = __builtin_shufflevector(re, im, 2, 6, 0, 4);
-    } else {
-        first = __builtin_shufflevector(re, im, 0, 4, 2, 6);
-        second = __builtin_shufflevector(re, im, 1, 5, 3, 7);
-    }
-    const vskFloat4 a = __builtin_convertvector(first, vskFloat4);
-    const vskFloat4 b = __builtin_convertvector(second, vskFloat4);
-    __builtin_memcpy(p, &a, sizeof a);
-    __builtin_memcpy(p + VSK_LANES, &b, sizeof b);
+    __builtin_memcpy(p, &values, sizeof values);
 }
-
 
 /* Four interleaved (re, im) points as real and imaginary vectors, in order. */
 VSK_INLINE void vskLoadInterleaved(const float *p, vskDouble4 *re, vskDouble4 *im)
