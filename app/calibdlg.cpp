@@ -114,7 +114,7 @@ TCalibDlg::TCalibDlg(QWidget *parent, const QLocale &locale) : QDialog(parent), 
     RangeHint->setAlignment(Qt::AlignCenter);
     RangeHint->setFont(DialogFont(11, true));
     RangeHint->setStyleSheet(QStringLiteral("color: #a00000; background: transparent;"));
-    RangeHint->setText(QStringLiteral("Both values must be above 0, measured/displayed %1 to %2.")
+    RangeHint->setText(QStringLiteral("Accepted: both above 0, measured/displayed %1 to %2.")
                            .arg(FLocale.toString(record_limits::kCalFactorMin), FLocale.toString(record_limits::kCalFactorMax)));
     RangeHint->hide();
 
