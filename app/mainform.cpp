@@ -17,7 +17,7 @@
 #include "shapebutton.h"
 #include "skewform.h"
 #include "skin.h"
-#include "spectrum.h"
+#include "analyser.h"
 #include "thdtimer.h"
 
 #include <QAbstractEventDispatcher>

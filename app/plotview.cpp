@@ -2,7 +2,7 @@
 #include "plotview.h"
 
 #include "panelmath.h"
-#include "spectrum.h"
+#include "analyser.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -9,7 +9,7 @@
 #include "nakedslider.h"
 #include "rulers.h"
 #include "shapebutton.h"
-#include "spectrum.h"
+#include "analyser.h"
 #include "thdtimer.h"
 
 #include <QApplication>

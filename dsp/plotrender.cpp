@@ -1,6 +1,6 @@
 // Plot drawing with the pixel results the plot was designed with: lines and polylines leave out
 // their end pixel, rectangles their right and bottom edges, and text is placed by its top-left.
-#include "spectrumrender.h"
+#include "plotrender.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,5 +1,5 @@
 // Spectrum computation of the analyser and the frame cycle that shows its result.
-#include "spectrum.h"
+#include "analyser.h"
 
 #include <QPainter>
 
@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "dbscale.h"
-#include "spectrumrender.h"
+#include "plotrender.h"
 
 namespace zelvaro {
 

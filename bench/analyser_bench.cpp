@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "samplehistory.h"
-#include "spectrum.h"
-#include "spectrumrender.h"
+#include "analyser.h"
+#include "plotrender.h"
 
 using namespace zelvaro;
 

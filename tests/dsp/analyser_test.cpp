@@ -21,8 +21,8 @@
 
 #include "dbscale.h"
 #include "samplehistory.h"
-#include "spectrum.h"
-#include "spectrumrender.h"
+#include "analyser.h"
+#include "plotrender.h"
 
 using namespace zelvaro;
 
@@ -80,8 +80,8 @@ std::string PythonInterpreter()
 std::filesystem::path ReferenceScript()
 {
     if (const char *data = std::getenv("ZELVARO_TEST_DATA"); data && *data)
-        return std::filesystem::path(data) / "dsp" / "spectrum_ref.py";
-    return std::filesystem::path(__FILE__).parent_path() / "spectrum_ref.py";
+        return std::filesystem::path(data) / "dsp" / "analyser_ref.py";
+    return std::filesystem::path(__FILE__).parent_path() / "analyser_ref.py";
 }
 
 // numpy's levels for both channels (left first): the strongest bin's, then one per column.

@@ -7,7 +7,7 @@
 
 #include <span>
 
-#include "spectrum.h"
+#include "analyser.h"
 
 namespace zelvaro {
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reference levels per plot column for the analyser, computed with numpy in double precision.
 
-Usage: spectrum_ref.py SAMPLES FFT_SIZE USE_WINDOW FRAMES FIRST_BIN NUM_POINTS FULL_SCALE_MAG
+Usage: analyser_ref.py SAMPLES FFT_SIZE USE_WINDOW FRAMES FIRST_BIN NUM_POINTS FULL_SCALE_MAG
 SAMPLES holds FFT_SIZE float32 samples of the left channel followed by FFT_SIZE of the right.
 Prints, for the left and then the right channel, the level of the strongest bin of the whole
 spectrum followed by the NUM_POINTS column levels, one value per line.

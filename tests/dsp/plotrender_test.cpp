@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "dbscale.h"
-#include "spectrum.h"
-#include "spectrumrender.h"
+#include "analyser.h"
+#include "plotrender.h"
 
 using namespace zelvaro;
 
