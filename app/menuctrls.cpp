@@ -71,15 +71,8 @@ void TMainForm::OpCalClick()
     CalDisplayed = accepted->CalDisplayed;
     CalFactor = CalMeasured / CalDisplayed;
     EffSampleRate = static_cast<float>(SampleRate) * CalFactor;
-    const TSpanState span = ZoomSpan(StartHz, SpanHz, EffSampleRate, FftSize, PlotWidth);
-    HzPerBin = span.HzPerBin;
-    SpanHz = span.SpanHz;
-    StartHz = span.StartHz;
-    CenterHz = span.CenterHz;
-    HScale->SetHStart(StartHz);
-    HScale->SetHStop(StartHz + SpanHz);
+    SetSpan();  // the same span around the centre, in the corrected bins; publishes the analyser
     PublishGenerator();
-    PublishAnalyser();
 }
 
 void TMainForm::OpSkewClick()
