@@ -273,10 +273,13 @@ VSK_CLONES static void interleaveGroups(float *z, size_t len)
     }
 }
 
-/* Twiddles of one radix-4 pass for four consecutive k: W^k, W^2k, W^3k as double vectors. */
-typedef struct vskTwiddles {
-    vskDouble4 w1r, w1i, w2r, w2i, w3r, w3i;
-} vskTwiddles;
+#define VSK_BUTTERFLY_VEC vskDouble4
+#define VSK_BUTTERFLY_NAME(name) name
+#include "vskfftbutterfly.h"
+
+#define VSK_BUTTERFLY_VEC vskDouble8
+#define VSK_BUTTERFLY_NAME(name) name##Wide
+#include "vskfftbutterfly.h"
 
 /* Where a pass reads its roots: the double rows of a Radix4Table (see vskRadix4PassTwiddles)
  * or, when `roots` is set, a root table of order rootsOrder read at the stride each pass
@@ -320,48 +323,8 @@ VSK_INLINE vskTwiddles radix4Twiddles(const vskTwiddleSource *source, int passOr
     const size_t stride = (size_t)1 << (source->rootsOrder - passOrder);
     gatherRoots(source->roots, k * stride, stride, &w.w1r, &w.w1i);
     gatherRoots(source->roots, 2 * k * stride, 2 * stride, &w.w2r, &w.w2i);
-    w.w3r = w.w1r * w.w2r - w.w1i * w.w2i;
-    w.w3i = w.w1r * w.w2i + w.w1i * w.w2r;
+    thirdTwiddle(&w);
     return w;
-}
-
-/* Radix-2 DIT butterfly on the lower and upper points q[0], q[1] with twiddle w. */
-VSK_INLINE void radix2Butterfly(vskDouble4 *re, vskDouble4 *im, vskDouble4 wr, vskDouble4 wi,
-                                double conj)
-{
-    wi *= conj;
-    const vskDouble4 tr = wr * re[1] - wi * im[1], ti = wr * im[1] + wi * re[1];
-    const vskDouble4 lr = re[0], li = im[0];
-    re[0] = lr + tr;
-    im[0] = li + ti;
-    re[1] = lr - tr;
-    im[1] = li - ti;
-}
-
-/* Radix-4 DIT butterfly on the quarters q[0..3]. q[1] holds the residue-2 and q[2] the
- * residue-1 subsequence (bit-reversed order): t1 = w1 q2, t2 = w2 q1, t3 = w3 q3; the outputs
- * are in natural order. */
-VSK_INLINE void radix4Butterfly(vskDouble4 *re, vskDouble4 *im, vskTwiddles w, double conj)
-{
-    w.w1i *= conj;
-    w.w2i *= conj;
-    w.w3i *= conj;
-    const vskDouble4 t1r = w.w1r * re[2] - w.w1i * im[2], t1i = w.w1r * im[2] + w.w1i * re[2];
-    const vskDouble4 t2r = w.w2r * re[1] - w.w2i * im[1], t2i = w.w2r * im[1] + w.w2i * re[1];
-    const vskDouble4 t3r = w.w3r * re[3] - w.w3i * im[3], t3i = w.w3r * im[3] + w.w3i * re[3];
-    const vskDouble4 ar = re[0] + t2r, ai = im[0] + t2i;
-    const vskDouble4 br = re[0] - t2r, bi = im[0] - t2i;
-    const vskDouble4 cr = t1r + t3r, ci = t1i + t3i;
-    /* (t1 - t3) times the quarter turn -i (forward) or +i (inverse). */
-    const vskDouble4 dr = conj * (t1i - t3i), di = conj * (t3r - t1r);
-    re[0] = ar + cr;
-    im[0] = ai + ci;
-    re[2] = ar - cr;
-    im[2] = ai - ci;
-    re[1] = br + dr;
-    im[1] = bi + di;
-    re[3] = br - dr;
-    im[3] = bi - di;
 }
 
 /* Four points stored back as floats: as a planar group, or as interleaved (re, im) points when
@@ -380,14 +343,122 @@ VSK_INLINE void storeGroup(float *p, vskDouble4 re, vskDouble4 im, int interleav
 
 enum { kRadix4Doublings = 2, kRadix4 = 1 << kRadix4Doublings };
 
+/* ---- eight lanes ---- */
+
+/* On eight-lane vectors a pass handles two adjacent planar groups (points j .. j+7, sixteen
+ * floats) at once; the data keep the four-point group layout, so every other step is shared. */
+enum { kWideLanes = 2 * kLanes };
+
+typedef float vskFloat16 __attribute__((vector_size(64)));
+
+VSK_INLINE void loadGroupPair(const float *p, vskDouble8 *re, vskDouble8 *im)
+{
+    vskFloat16 groups;
+    __builtin_memcpy(&groups, p, sizeof groups);
+    *re = vskWiden8(__builtin_shufflevector(groups, groups, 0, 1, 2, 3, 8, 9, 10, 11));
+    *im = vskWiden8(__builtin_shufflevector(groups, groups, 4, 5, 6, 7, 12, 13, 14, 15));
+}
+
+/* The two groups stored back, planar or, in the last pass, as interleaved (re, im) points. */
+VSK_INLINE void storeGroupPair(float *p, vskDouble8 re, vskDouble8 im, int interleaved)
+{
+    const vskFloat8 packedRe = __builtin_convertvector(re, vskFloat8);
+    const vskFloat8 packedIm = __builtin_convertvector(im, vskFloat8);
+    const vskFloat16 groups =
+        interleaved ? __builtin_shufflevector(packedRe, packedIm, 0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13,
+                                              6, 14, 7, 15)
+                    : __builtin_shufflevector(packedRe, packedIm, 0, 1, 2, 3, 8, 9, 10, 11, 4, 5, 6, 7,
+                                              12, 13, 14, 15);
+    __builtin_memcpy(p, &groups, sizeof groups);
+}
+
+VSK_INLINE vskDouble8 loadDoubles8(const double *p)
+{
+    vskDouble8 values;
+    __builtin_memcpy(&values, p, sizeof values);
+    return values;
+}
+
+/* Roots W^(first + j laneStep), j = 0 .. 7, of an interleaved root table. */
+VSK_INLINE void gatherRootsWide(const float *roots, size_t first, size_t laneStep, vskDouble8 *re,
+                                vskDouble8 *im)
+{
+    const float *r0 = roots + 2 * first;
+    if (laneStep == 1) {
+        vskFloat8 a, b;
+        __builtin_memcpy(&a, r0, sizeof a);
+        __builtin_memcpy(&b, r0 + kWideLanes, sizeof b);
+        *re = vskWiden8(__builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14));
+        *im = vskWiden8(__builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15));
+        return;
+    }
+    const size_t s = 2 * laneStep;
+    *re = (vskDouble8){r0[0], r0[s], r0[2 * s], r0[3 * s], r0[4 * s], r0[5 * s], r0[6 * s], r0[7 * s]};
+    *im = (vskDouble8){r0[1],         r0[s + 1],     r0[2 * s + 1], r0[3 * s + 1],
+                       r0[4 * s + 1], r0[5 * s + 1], r0[6 * s + 1], r0[7 * s + 1]};
+}
+
+VSK_INLINE vskTwiddlesWide radix4TwiddlesWide(const vskTwiddleSource *source, int passOrder, size_t k)
+{
+    vskTwiddlesWide w;
+    if (source->roots == NULL) {
+        const double *rows = source->rows;
+        const size_t quarter = ((size_t)1 << passOrder) / 4;
+        w.w1r = loadDoubles8(rows + k);
+        w.w1i = loadDoubles8(rows + quarter + k);
+        w.w2r = loadDoubles8(rows + 2 * quarter + k);
+        w.w2i = loadDoubles8(rows + 3 * quarter + k);
+        w.w3r = loadDoubles8(rows + 4 * quarter + k);
+        w.w3i = loadDoubles8(rows + 5 * quarter + k);
+        return w;
+    }
+    const size_t stride = (size_t)1 << (source->rootsOrder - passOrder);
+    gatherRootsWide(source->roots, k * stride, stride, &w.w1r, &w.w1i);
+    gatherRootsWide(source->roots, 2 * k * stride, 2 * stride, &w.w2r, &w.w2i);
+    thirdTwiddleWide(&w);
+    return w;
+}
+
+/* twiddledPass (below) on eight lanes; span >= 8. */
+VSK_INLINE void twiddledPassWide(float *z, size_t len, int spanOrder, int doublings,
+                                 const vskTwiddleSource *source, double conj, int interleaved)
+{
+    const size_t span = (size_t)1 << spanOrder;
+    const size_t radix = (size_t)1 << doublings;
+    const size_t passLen = span << doublings;
+    for (size_t base = 0; base < len; base += passLen) {
+        float *p0 = z + 2 * base;
+        for (size_t j = 0; j < span; j += kWideLanes) {
+            vskDouble8 re[kRadix4], im[kRadix4];
+            for (size_t r = 0; r < radix; ++r)
+                loadGroupPair(p0 + 2 * (j + r * span), &re[r], &im[r]);
+            if (doublings == 1) {
+                const size_t stride = (size_t)1 << (source->rootsOrder - spanOrder - 1);
+                vskDouble8 wr, wi;
+                gatherRootsWide(source->roots, j * stride, stride, &wr, &wi);
+                radix2ButterflyWide(re, im, wr, wi, conj);
+            } else {
+                radix4ButterflyWide(re, im, radix4TwiddlesWide(source, spanOrder + kRadix4Doublings, j),
+                                    conj);
+            }
+            for (size_t r = 0; r < radix; ++r)
+                storeGroupPair(p0 + 2 * (j + r * span), re[r], im[r], interleaved);
+        }
+    }
+}
+
 /* One pass that combines transforms of 2^spanOrder points (spanOrder >= 2) into transforms of
  * 2^(spanOrder + doublings) points over len points: radix-2 (doublings 1, roots only) or
  * radix-4 (doublings 2). Passes of two radix-4 stages at once were measured slower: their
  * sixteen points do not fit the registers. */
 VSK_INLINE void twiddledPass(float *z, size_t len, int spanOrder, int doublings,
-                             const vskTwiddleSource *source, double conj, int interleaved)
+                             const vskTwiddleSource *source, double conj, int interleaved, int wide)
 {
     const size_t span = (size_t)1 << spanOrder;
+    if (wide && span >= kWideLanes) {
+        twiddledPassWide(z, len, spanOrder, doublings, source, conj, interleaved);
+        return;
+    }
     const size_t radix = (size_t)1 << doublings;
     const size_t passLen = span << doublings;
     for (size_t base = 0; base < len; base += passLen) {
@@ -416,7 +487,8 @@ VSK_INLINE void twiddledPass(float *z, size_t len, int spanOrder, int doublings,
 /* A whole transform of 2^m <= 1024 points on the Radix4Table of order m, from the output of
  * bitReverseAndFirstPass for m >= 2. With `interleaved` the last pass writes (re, im) points
  * (m >= 4). */
-VSK_INLINE void smallKernel(float *z, int m, const vskCplxF *radix4, double conj, int interleaved)
+VSK_INLINE void smallKernel(float *z, int m, const vskCplxF *radix4, double conj, int interleaved,
+                            int wide)
 {
     const size_t n = (size_t)1 << m;
     if (m == 1) {
@@ -432,7 +504,7 @@ VSK_INLINE void smallKernel(float *z, int m, const vskCplxF *radix4, double conj
     for (int p = vskRadix4FirstPassOrder(m); p <= m; p += kRadix4Doublings) {
         const vskTwiddleSource source = {vskRadix4PassTwiddles(radix4, m, p), NULL, 0};
         twiddledPass(z, n, p - kRadix4Doublings, kRadix4Doublings, &source, conj,
-                     interleaved && p == m);
+                     interleaved && p == m, wide);
     }
 }
 
@@ -440,23 +512,23 @@ VSK_INLINE void smallKernel(float *z, int m, const vskCplxF *radix4, double conj
  * points, with roots W_R^i (R = 2^rootsOrder) read at the stride each pass length needs. An odd
  * number of doublings starts with one radix-2 pass. */
 VSK_INLINE void combine(float *z, size_t len, int fromOrder, int toOrder, const vskCplxF *roots,
-                        int rootsOrder, double conj, int interleaved)
+                        int rootsOrder, double conj, int interleaved, int wide)
 {
     const vskTwiddleSource source = {NULL, (const float *)roots, rootsOrder};
     int order = fromOrder;
     if ((toOrder - fromOrder) % 2 == 1) {
-        twiddledPass(z, len, order, 1, &source, conj, interleaved && order + 1 == toOrder);
+        twiddledPass(z, len, order, 1, &source, conj, interleaved && order + 1 == toOrder, wide);
         ++order;
     }
     for (; order < toOrder; order += kRadix4Doublings)
         twiddledPass(z, len, order, kRadix4Doublings, &source, conj,
-                     interleaved && order + kRadix4Doublings == toOrder);
+                     interleaved && order + kRadix4Doublings == toOrder, wide);
 }
 
 /* Above 1024 points: 1024-point sub-blocks inside 16384-point blocks, so that each stage of
  * passes works on data that stays in cache; the blocks are then combined up to n points. */
 VSK_INLINE void largeKernel(float *z, int m, const vskFftTables *tables, double conj,
-                            int interleaved)
+                            int interleaved, int wide)
 {
     const size_t n = (size_t)1 << m;
     const int blockOrder = (m < VSK_BLOCK_ORDER) ? m : VSK_BLOCK_ORDER;
@@ -469,39 +541,62 @@ VSK_INLINE void largeKernel(float *z, int m, const vskFftTables *tables, double 
         float *blockData = z + 2 * block;
         for (size_t sub = blockLen; sub > 0; sub -= kSubBlockPoints)
             smallKernel(blockData + 2 * (sub - kSubBlockPoints), VSK_RADIX4_MAX_ORDER,
-                        tables->radix4, conj, 0);
+                        tables->radix4, conj, 0, wide);
         combine(blockData, blockLen, VSK_RADIX4_MAX_ORDER, blockOrder, blockRoots,
-                blockRootsOrder, conj, interleaved && m == blockOrder);
+                blockRootsOrder, conj, interleaved && m == blockOrder, wide);
     }
     if (m > VSK_BLOCK_ORDER)
-        combine(z, n, VSK_BLOCK_ORDER, m, tables->roots, m, conj, interleaved);
+        combine(z, n, VSK_BLOCK_ORDER, m, tables->roots, m, conj, interleaved, wide);
 }
 
+/* `wide` is a constant in each instance below: set only in the eight-lane ones. */
 VSK_INLINE void runKernel(float *z, int m, const vskFftTables *tables, double conj,
-                          int interleaved)
+                          int interleaved, int wide)
 {
     if (m >= 2)
         bitReverseAndFirstPass(z, m, tables->bitRev, conj);
     if (m <= VSK_RADIX4_MAX_ORDER)
-        smallKernel(z, m, tables->radix4, conj, interleaved);
+        smallKernel(z, m, tables->radix4, conj, interleaved, wide);
     else
-        largeKernel(z, m, tables, conj, interleaved);
+        largeKernel(z, m, tables, conj, interleaved, wide);
 }
 
 /* Direction as a compile-time constant in each instance, so the sign folds away. */
 VSK_CLONES static void forwardKernel(float *z, int m, const vskFftTables *tables, int interleaved)
 {
-    runKernel(z, m, tables, 1.0, interleaved);
+    runKernel(z, m, tables, 1.0, interleaved, 0);
 }
 
 VSK_CLONES static void inverseKernel(float *z, int m, const vskFftTables *tables, int interleaved)
 {
-    runKernel(z, m, tables, -1.0, interleaved);
+    runKernel(z, m, tables, -1.0, interleaved, 0);
 }
+
+#if VSK_HAVE_WIDE_TARGET
+VSK_WIDE_TARGET static void forwardKernelWide(float *z, int m, const vskFftTables *tables,
+                                              int interleaved)
+{
+    runKernel(z, m, tables, 1.0, interleaved, 1);
+}
+
+VSK_WIDE_TARGET static void inverseKernelWide(float *z, int m, const vskFftTables *tables,
+                                              int interleaved)
+{
+    runKernel(z, m, tables, -1.0, interleaved, 1);
+}
+#endif
 
 void vskComplexFft(float *z, int m, const vskFftTables *tables, int inverse, int planar)
 {
     const int interleaved = !vskFftLeavesPlanar(m, planar);
+#if VSK_HAVE_WIDE_TARGET
+    if (vskHasWideVectors()) {
+        if (inverse)
+            inverseKernelWide(z, m, tables, interleaved);
+        else
+            forwardKernelWide(z, m, tables, interleaved);
+    } else
+#endif
     if (inverse)
         inverseKernel(z, m, tables, interleaved);
     else

@@ -13,6 +13,9 @@
 
 typedef float vskFloat4 __attribute__((vector_size(16)));
 typedef double vskDouble4 __attribute__((vector_size(32)));
+/* Twice as wide, for the code that runs only where eight doubles fit one register. */
+typedef float vskFloat8 __attribute__((vector_size(32)));
+typedef double vskDouble8 __attribute__((vector_size(64)));
 
 enum { VSK_LANES = 4 };
 
@@ -30,11 +33,42 @@ VSK_INLINE vskDouble4 vskWiden(vskFloat4 v)
     return (vskDouble4){v[0], v[1], v[2], v[3]};
 }
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+VSK_INLINE vskDouble8 vskWiden8(vskFloat8 v)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __asm__("" : "+x"(v));
+#endif
+    return (vskDouble8){v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
+}
+
+#if defined(VSK_SINGLE_TARGET)
+/* A build for the compiler's target alone (the tests build one per instruction set to compare
+ * their results): no clones, and the eight-lane code exactly when that target has it. */
+#define VSK_CLONES
+#define VSK_WIDE_TARGET
+#if defined(__AVX512F__) && defined(__AVX512VL__) && defined(__AVX512DQ__) && defined(__AVX512BW__)
+#define VSK_HAVE_WIDE_TARGET 1
+static inline int vskHasWideVectors(void)
+{
+    return 1;
+}
+#else
+#define VSK_HAVE_WIDE_TARGET 0
+#endif
+#elif defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 /* Built for the baseline target and for AVX, chosen once at load time by the CPU it runs on. */
 #define VSK_CLONES __attribute__((target_clones("avx", "default")))
+/* Code on eight-lane vectors, called only where vskHasWideVectors() holds. */
+#define VSK_WIDE_TARGET __attribute__((target("avx512f,avx512vl,avx512dq,avx512bw")))
+#define VSK_HAVE_WIDE_TARGET 1
+static inline int vskHasWideVectors(void)
+{
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+           __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw");
+}
 #else
 #define VSK_CLONES
+#define VSK_HAVE_WIDE_TARGET 0
 #endif
 
 /* Four floats from and to memory of any alignment. */
