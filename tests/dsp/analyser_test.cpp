@@ -23,6 +23,7 @@
 #include "samplehistory.h"
 #include "analyser.h"
 #include "plotrender.h"
+#include "references.h"
 
 using namespace zelvaro;
 
@@ -71,19 +72,6 @@ Signal Constant(double value)
     return [=](int) { return value; };
 }
 
-std::string PythonInterpreter()
-{
-    const char *python = std::getenv("ZELVARO_PYTHON");
-    return python ? python : "";
-}
-
-std::filesystem::path ReferenceScript()
-{
-    if (const char *data = std::getenv("ZELVARO_TEST_DATA"); data && *data)
-        return std::filesystem::path(data) / "dsp" / "analyser_ref.py";
-    return std::filesystem::path(__FILE__).parent_path() / "analyser_ref.py";
-}
-
 // numpy's levels for both channels (left first): the strongest bin's, then one per column.
 // Empty when the reference could not run.
 std::vector<float> ReferenceLevels(const std::vector<float> &left, const std::vector<float> &right,
@@ -99,7 +87,7 @@ std::vector<float> ReferenceLevels(const std::vector<float> &left, const std::ve
     }
     char fullScale[64];
     std::snprintf(fullScale, sizeof fullScale, "%.9g", static_cast<double>(settings.FullScaleMag));
-    const std::string command = "'" + PythonInterpreter() + "' '" + ReferenceScript().string() + "' '" +
+    const std::string command = "'" + test::PythonWithNumpy() + "' '" + test::TestDataPath("dsp/analyser_ref.py") + "' '" +
                                 samplesPath.string() + "' " + std::to_string(settings.FftSize) + " " +
                                 (settings.UseWindow ? "1" : "0") + " " + std::to_string(frames) + " " +
                                 std::to_string(firstBin) + " " + std::to_string(numPoints) + " " + fullScale;
@@ -178,8 +166,7 @@ class SpectrumAgainstNumpy : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (PythonInterpreter().empty())
-            GTEST_SKIP() << "ZELVARO_PYTHON is empty: no interpreter with numpy";
+        ZELVARO_REQUIRE_NUMPY();
     }
 };
 

@@ -1,6 +1,8 @@
 // Tone synthesis against closed forms and numpy: frequency, level, quadrature, skew, continuity.
 #include <tonesynth.h>
 
+#include "references.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -20,25 +22,6 @@ constexpr double kPi = 3.14159265358979323846;
 // One table step of phase at full scale: the largest error the truncated index can cause.
 constexpr double kTableStepError = 32767.0 * 2.0 * kPi / kCosTableLength;
 
-// ZELVARO_PYTHON when CTest provides it, else Debian's interpreter if it has numpy.
-std::string PythonInterpreter()
-{
-    static const std::string python = [] {
-        if (const char *fromEnv = std::getenv("ZELVARO_PYTHON"); fromEnv && *fromEnv)
-            return std::string(fromEnv);
-        const std::string fallback = "/usr/bin/python3";
-        const std::string probe = fallback + " -c 'import numpy' >/dev/null 2>&1";
-        return std::system(probe.c_str()) == 0 ? fallback : std::string();
-    }();
-    return python;
-}
-
-std::string RefScript()
-{
-    const std::string source = __FILE__;
-    return source.substr(0, source.find_last_of('/')) + "/tonesynth_ref.py";
-}
-
 template <typename T>
 std::string WriteSamples(const std::vector<T> &samples, const std::string &name)
 {
@@ -49,23 +32,11 @@ std::string WriteSamples(const std::vector<T> &samples, const std::string &name)
     return path;
 }
 
-// Runs the reference script and returns the numbers it prints.
+// Runs the numpy reference script of these tests and returns the numbers it prints.
 std::vector<double> RunReference(const std::string &args)
 {
-    const std::string command = PythonInterpreter() + " " + RefScript() + " " + args;
-    std::unique_ptr<FILE, int (*)(FILE *)> pipe(popen(command.c_str(), "r"), pclose);
-    std::vector<double> values;
-    if (!pipe)
-        return values;
-    double value = 0;
-    while (std::fscanf(pipe.get(), "%lf", &value) == 1)
-        values.push_back(value);
-    return values;
+    return test::RunPythonReference("dsp/tonesynth_ref.py", args);
 }
-
-#define REQUIRE_NUMPY()                                                        \
-    if (PythonInterpreter().empty())                                           \
-    GTEST_SKIP() << "no python3 with numpy (ZELVARO_PYTHON is empty)"
 
 std::vector<int16_t> Channel(const std::vector<int16_t> &interleaved, int channel)
 {
@@ -126,7 +97,7 @@ TEST(PhaseArithmetic, IncrementsAndOffsetsStayInsideOneTurn)
 
 TEST(SynthTone, MatchesTheIdealCosineAndAdvancesTheLeftPhase)
 {
-    REQUIRE_NUMPY();
+    ZELVARO_REQUIRE_NUMPY();
     TToneSynth synth;
     std::vector<float> out(8192);
     synth.SynthTone(out.data(), nullptr, 8192, 1292.0, kRate, -32767.0f, false);
@@ -149,7 +120,7 @@ TEST(SynthTone, ZeroHertzGivesAConstantBlock)
 
 TEST(SynthBlock, LevelAndFrequencyMatchNumpy)
 {
-    REQUIRE_NUMPY();
+    ZELVARO_REQUIRE_NUMPY();
     TToneSynth synth;
     // Level position 5000 of 10000 is amplitude 0.5: -6.02 dB.
     const auto block = SynthBlocks(synth, Settings(1292, 1938, 0.5f, 0.1f), 8);
@@ -165,7 +136,7 @@ TEST(SynthBlock, LevelAndFrequencyMatchNumpy)
 
 TEST(SynthBlock, IqModePlaysTheLeftToneNinetyDegreesAheadOnTheRight)
 {
-    REQUIRE_NUMPY();
+    ZELVARO_REQUIRE_NUMPY();
     TToneSynth synth;
     TToneSettings s = Settings(1000, 1000, 1.0f, 1.0f);
     s.IQMode = true;
@@ -262,7 +233,7 @@ TEST(SynthBlock, PhaseIsContinuousAcrossBlocks)
 
 TEST(SynthBlock, FullScaleToneNeitherClipsNorHasSpursAbove96dBc)
 {
-    REQUIRE_NUMPY();
+    ZELVARO_REQUIRE_NUMPY();
     TToneSynth synth;
     const auto block = SynthBlocks(synth, Settings(1000, 3333, 1.0f, 1.0f), 32);
     int16_t peak = 0;

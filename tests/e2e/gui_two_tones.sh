@@ -6,22 +6,14 @@
 set -uo pipefail
 exe=$1 work=$2
 
-if [ -z "${ZELVARO_TEST_DISPLAY:-}" ]; then
-  echo "SKIPPED: no test display (run through scripts/test-env, which starts Xvfb)"
-  exit 0
-fi
-for tool in xdotool import convert; do
-  command -v $tool >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 0; }
-done
-# An interpreter with numpy: CTest names it; the first python3 on PATH may lack numpy.
-python=${ZELVARO_PYTHON:-}
-for candidate in /usr/bin/python3 python3; do
-  [ -n "$python" ] && break
-  "$candidate" -c "import numpy" 2>/dev/null && python=$candidate
-done
-[ -n "$python" ] || { echo "SKIPPED: no python3 with numpy"; exit 0; }
 here=$(cd "$(dirname "$0")" && pwd)
-
+. "$here/../support/references.sh"
+[ -n "${ZELVARO_TEST_DISPLAY:-}" ] || missing_reference "X display (run through scripts/test-env, which starts Xvfb)"
+for tool in xdotool import convert; do
+  command -v $tool >/dev/null || missing_reference "$tool"
+done
+python=$(python_with_numpy)
+[ -n "$python" ] || missing_reference "python3 with numpy"
 mkdir -p "$work"
 runtime=$(mktemp -d /tmp/zelvaro-e2e.XXXXXX)
 chmod 700 "$runtime"

@@ -1,6 +1,7 @@
 // The engine through PortAudio: a real sound server, no device at all, and a server that dies.
 #include "enginetestutil.h"
 #include "fakegui.h"
+#include "references.h"
 
 #include <audioengine.h>
 #include <portaudiodevice.h>
@@ -97,10 +98,8 @@ void SetTwoTones(TEngineState &state)
 
 TEST(PortAudioEngine, TonesGoThroughTheSoundServerAndBack)
 {
-    if (!std::getenv("PULSE_SERVER"))
-        GTEST_SKIP() << "no sound server (run under scripts/test-env)";
-    if (!AudioDevicesAvailable())
-        GTEST_SKIP() << "the sound server offers no default input and output";
+    ZELVARO_REQUIRE_REFERENCE(std::getenv("PULSE_SERVER"), "sound server (run under scripts/test-env)");
+    ZELVARO_REQUIRE_REFERENCE(AudioDevicesAvailable(), "default input and output of the sound server");
     TEngineState state;
     SetTwoTones(state);
     TSampleHistory history;
@@ -223,11 +222,10 @@ private:
 
 TEST(PortAudioEngine, AServerKilledMidRunGivesAMessageAndNoHang)
 {
-    if (std::system("command -v pulseaudio >/dev/null && command -v pactl >/dev/null") != 0)
-        GTEST_SKIP() << "pulseaudio is not installed";
+    ZELVARO_REQUIRE_REFERENCE(std::system("command -v pulseaudio >/dev/null && command -v pactl >/dev/null") == 0,
+                              "pulseaudio and pactl");
     TPrivatePulse pulse;
-    if (!pulse.Up())
-        GTEST_SKIP() << "a private sound server did not start";
+    ZELVARO_REQUIRE_REFERENCE(pulse.Up(), "a private sound server (it did not start)");
     ExpectChildPassed(RunChild("PULSE_SERVER=" + pulse.Server() +
                                    " ZELVARO_TEST_PRIVATE_PULSE_PID=" + std::to_string(pulse.Pid()),
                                "PortAudioChild.DISABLED_ServerKilled"));

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "references.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -58,30 +60,15 @@ std::vector<LongComplex> directHalfSpectrum(const std::vector<float> &samples, i
     return spectrum;
 }
 
-// The interpreter with numpy: the environment's choice, else the one the build found.
-std::string pythonWithNumpy()
-{
-    if (const char *configured = std::getenv("ZELVARO_PYTHON"))
-        return configured;
-#ifdef ZELVARO_TEST_PYTHON
-    return ZELVARO_TEST_PYTHON;
-#else
-    return {};
-#endif
-}
-
 std::string referenceScript()
 {
-    if (const char *data = std::getenv("ZELVARO_TEST_DATA"))
-        return std::string(data) + "/sigcore/fft_ref.py";
-    const std::string source = __FILE__;
-    return source.substr(0, source.find_last_of('/')) + "/fft_ref.py";
+    return zelvaro::test::TestDataPath("sigcore/fft_ref.py");
 }
 
 // numpy's rfft of the first N samples, or empty when no interpreter with numpy is available.
 std::vector<LongComplex> numpyHalfSpectrum(const std::vector<float> &samples, int order)
 {
-    const std::string python = pythonWithNumpy();
+    const std::string python = zelvaro::test::PythonWithNumpy();
     if (python.empty())
         return {};
     char inputPath[] = "/tmp/sigcore_fft_XXXXXX";
@@ -153,11 +140,11 @@ TEST(RealFft, ForwardMatchesLongDoubleDft)
 
 TEST(RealFft, ForwardMatchesNumpyRfft)
 {
+    ZELVARO_REQUIRE_NUMPY();
     for (int order = 0; order <= 18; ++order) {
         const std::vector<float> signal = randomSignal(order, 200u + static_cast<unsigned>(order));
         const std::vector<LongComplex> reference = numpyHalfSpectrum(signal, order);
-        if (reference.empty())
-            GTEST_SKIP() << "no python3 with numpy (ZELVARO_PYTHON)";
+        ASSERT_FALSE(reference.empty()) << "the numpy reference did not run for order " << order;
         const double error = relativeSpectrumError(forwardReal(signal, order), reference);
         EXPECT_LE(error, spectrumBound(order)) << "order " << order;
     }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "references.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -46,23 +48,7 @@ std::vector<NamedWindow> allWindows(float alpha, float beta)
 // Directory of this source, where the reference script lives, unless the test environment says.
 std::string referenceScript()
 {
-    if (const char *data = std::getenv("ZELVARO_TEST_DATA"); data && *data)
-        return std::string(data) + "/sigcore/windows_ref.py";
-    const std::string source = __FILE__;
-    return source.substr(0, source.find_last_of('/')) + "/windows_ref.py";
-}
-
-// The interpreter with numpy: the environment's choice, else the one the build found. Empty when
-// there is none, and the reference tests skip.
-std::string pythonWithNumpy()
-{
-    if (const char *configured = std::getenv("ZELVARO_PYTHON"))
-        return configured;
-#ifdef ZELVARO_TEST_PYTHON
-    return ZELVARO_TEST_PYTHON;
-#else
-    return {};
-#endif
+    return zelvaro::test::TestDataPath("sigcore/windows_ref.py");
 }
 
 struct ReferenceRequest {
@@ -177,9 +163,8 @@ TEST(Windows, AreSymmetricAndMultiplyInPlace)
 
 TEST(Windows, MatchNumpyReferences)
 {
-    const std::string python = pythonWithNumpy();
-    if (python.empty())
-        GTEST_SKIP() << "no python3 with numpy (ZELVARO_PYTHON empty or not found)";
+    ZELVARO_REQUIRE_NUMPY();
+    const std::string python = zelvaro::test::PythonWithNumpy();
 
     struct Parameters {
         float alpha;
