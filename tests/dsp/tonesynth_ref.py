@@ -16,7 +16,7 @@ def ideal(n, freq, rate, amp, phase_deg):
 
 def main():
     command, path = sys.argv[1], sys.argv[2]
-    args = [float(a) for a in sys.argv[3:]]
+    args = [float(a) for a in sys.argv[3:]] if command != "phase" else []
     if command == "maxerr":
         # maxerr <float32 file> freq rate amp phase_deg: largest deviation from the ideal cosine
         x = np.fromfile(path, dtype=np.float32).astype(np.float64)
@@ -44,6 +44,19 @@ def main():
         rest[max(0, k - 40):k + 41] = 0.0
         rest[:41] = 0.0
         print(20.0 * np.log10(spec[k] / np.max(rest)))
+    elif command == "phase":
+        # phase <interleaved file> dtype freq rate: the phase of the right channel's tone minus the
+        # left one's, in degrees within (-180, 180], from a least-squares fit of a cos + b sin to
+        # each channel (exact for a pure tone, whatever the length)
+        dtype = np.dtype(sys.argv[3])
+        freq, rate = (float(a) for a in sys.argv[4:6])
+        x = np.fromfile(path, dtype=dtype).astype(np.float64).reshape(-1, 2)
+        w = 2.0 * np.pi * freq / rate * np.arange(len(x))
+        basis = np.column_stack((np.cos(w), np.sin(w)))
+        (a, b), _, _, _ = np.linalg.lstsq(basis, x, rcond=None)
+        phases = np.arctan2(-b, a)  # a cos + b sin = r cos(w n + phase)
+        diff = np.rad2deg(np.angle(np.exp(1j * (phases[1] - phases[0]))))
+        print(180.0 if diff <= -180.0 else diff)
     else:
         sys.exit("unknown command " + command)
 

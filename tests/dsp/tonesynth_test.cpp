@@ -170,6 +170,54 @@ TEST(SynthSkewedTone, FiftyMicrosecondsAtTenKilohertzInvertsTone2)
     }
 }
 
+// The phase of the right output against the left one for equal tones, in degrees (numpy).
+double RightMinusLeftDegrees(const std::vector<int16_t> &block, int freqHz)
+{
+    const auto phase = RunReference("phase " + WriteSamples(block, "phase") + " int16 " +
+                                    std::to_string(freqHz) + " 22050");
+    return phase.size() == 1 ? phase[0] : std::nan("");
+}
+
+// A delay of t microseconds is 360 * f * t * 1e-6 degrees of tone 2: 3.6 degrees at 1 kHz and 36 at
+// 10 kHz for 10 us. A positive skew puts the right tone ahead of the left one, a negative one behind.
+TEST(SynthBlock, SkewShiftsTheRightToneByItsAngleWithItsSign)
+{
+    ZELVARO_REQUIRE_NUMPY();
+    const struct {
+        int FreqHz;
+        double SkewUs;
+    } cases[] = {{1000, 10.0}, {10000, -10.0}};
+    for (const auto &c : cases) {
+        TToneSynth synth;
+        TToneSettings s = Settings(c.FreqHz, c.FreqHz, 1.0f, 1.0f);
+        s.SkewUs = c.SkewUs;
+        const double expected = 360.0 * c.FreqHz * c.SkewUs * 1e-6;
+        EXPECT_NEAR(RightMinusLeftDegrees(SynthBlocks(synth, s, 4), c.FreqHz), expected, 0.01)
+            << c.SkewUs << " us at " << c.FreqHz << " Hz";
+    }
+}
+
+// The 16-bit conversion rounds to the nearest step: each sample is the nearest integer to the tone
+// as synthesised, never the value truncated toward zero.
+TEST(SynthBlock, SamplesAreTheTonesRoundedToTheNearestStep)
+{
+    TToneSynth blockwise, reference;
+    TToneSettings s = Settings(1234, 4321, 0.7f, 0.3f);
+    s.SkewUs = 12.5;
+    const auto block = SynthBlocks(blockwise, s, 1);
+    std::vector<float> left(kToneBlockFrames), right(kToneBlockFrames);
+    reference.SynthTone(left.data(), nullptr, kToneBlockFrames, 1234, kRate, 0.7f * -32767.0f, false);
+    reference.SynthSkewedTone(right.data(), nullptr, kToneBlockFrames, 4321, kRate, 0.3f * -32767.0f, 12.5);
+    int roundedAwayFromZero = 0;
+    for (size_t f = 0; f < left.size(); ++f) {
+        ASSERT_EQ(block[2 * f], static_cast<int16_t>(std::nearbyint(left[f]))) << "left " << left[f];
+        ASSERT_EQ(block[2 * f + 1], static_cast<int16_t>(std::nearbyint(right[f]))) << "right " << right[f];
+        if (std::fabs(left[f] - std::trunc(left[f])) > 0.5f)
+            ++roundedAwayFromZero;
+    }
+    EXPECT_GT(roundedAwayFromZero, 100) << "too few samples tell rounding from truncation";
+}
+
 TEST(SynthSkewedTone, HugeTypedInSkewStaysInsideTheTable)
 {
     TToneSynth synth;
