@@ -3,6 +3,7 @@
 
 #include "portaudiodevice.h"
 #include "skin.h"
+#include "sounddeviceflags.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -17,7 +18,8 @@ namespace {
 constexpr int kExitNoAudio = 1;
 
 // The options every invocation understands.
-void DescribeOptions(QCommandLineParser &parser, const QCommandLineOption &loopback, const QCommandLineOption &probe)
+void DescribeOptions(QCommandLineParser &parser, const QCommandLineOption &loopback, const QCommandLineOption &probe,
+                     const zelvaro::TSoundDeviceFlags &devices)
 {
     parser.setApplicationDescription(QStringLiteral(
         "Two-tone generator and stereo spectrum analyser for the sound card's line output and input."));
@@ -25,6 +27,7 @@ void DescribeOptions(QCommandLineParser &parser, const QCommandLineOption &loopb
     parser.addVersionOption();
     parser.addOption(loopback);
     parser.addOption(probe);
+    devices.AddTo(parser);
 }
 
 // --help, --version and --probe-audio answer on the terminal and need no display.
@@ -57,11 +60,14 @@ int main(int argc, char **argv)
         QStringLiteral("probe-audio"),
         QStringLiteral("Exit with status 0 when a default input and output device exist, 1 otherwise."));
 
+    const zelvaro::TSoundDeviceFlags deviceFlags;
+    if (zelvaro::ListDevicesRequested(argc, argv))
+        return zelvaro::PrintSoundDevices(zelvaro::ListSoundDevicesQuietly(), stdout, stderr);
     if (AnswersOnTheTerminal(argc, argv)) {
         QCoreApplication app(argc, argv);
         DescribeApplication();
         QCommandLineParser parser;
-        DescribeOptions(parser, loopbackOption, probeOption);
+        DescribeOptions(parser, loopbackOption, probeOption, deviceFlags);
         parser.process(app);  // --help and --version exit here
         const bool available = zelvaro::AudioDevicesAvailable();
         std::printf("%s\n", available ? "default input and output devices found"
@@ -76,12 +82,19 @@ int main(int argc, char **argv)
     zelvaro::InitSkinResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zelvaro/zelvaro.svg")));
     QCommandLineParser parser;
-    DescribeOptions(parser, loopbackOption, probeOption);
+    DescribeOptions(parser, loopbackOption, probeOption, deviceFlags);
     parser.process(app);
 
     zelvaro::TMainFormOptions options;
     options.Backend = parser.isSet(loopbackOption) ? zelvaro::TAudioBackend::Loopback
                                                    : zelvaro::TAudioBackend::PortAudio;
+    options.GivenDevices = deviceFlags.Given(parser);
+    if (options.Backend == zelvaro::TAudioBackend::PortAudio && options.GivenDevices != zelvaro::TSoundDeviceChoice{}) {
+        if (const auto problem = zelvaro::CheckGivenDevices(options.GivenDevices, zelvaro::ListSoundDevicesQuietly())) {
+            std::fprintf(stderr, "zelvaro: %s\n", problem->c_str());
+            return kExitNoAudio;
+        }
+    }
     try {
         zelvaro::TMainForm form(options);
         form.show();

@@ -128,6 +128,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
         if (GenOn)
             BGeneratorClick();
     });
+    SelectStartDevices();
     FThreadsRunning = true;
     PublishGenerator();
     PublishAnalyser();
@@ -394,6 +395,7 @@ void TMainForm::BuildOptionsMenu()
     OpMenu = new QMenu(this);
     OpSelIn = OpMenu->addAction(QStringLiteral("Select Input"), this, &TMainForm::OpSelInClick);
     OpAdjMastVol = OpMenu->addAction(QStringLiteral("Adjust Mixer Volume"), this, &TMainForm::OpAdjMastVolClick);
+    OpSoundDevices = OpMenu->addAction(QStringLiteral("Sound Devices..."), this, &TMainForm::OpSoundDevicesClick);
     OpMenu->addSeparator();
     OpCal = OpMenu->addAction(QStringLiteral("Frequency Calibration"), this, &TMainForm::OpCalClick);
     OpSkew = OpMenu->addAction(QStringLiteral("Channel Skew Compensation"), this, &TMainForm::OpSkewClick);

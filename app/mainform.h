@@ -30,12 +30,17 @@ namespace zelvaro {
 class TCalibDlg;
 class TConfigListPopup;
 class TSkewDlg;
+class TSoundDevicesDlg;
 class TConfigStore;
 class TPlotView;
 class TSpectrumAnalyser;
 
 struct TMainFormOptions {
     TAudioBackend Backend = TAudioBackend::PortAudio;
+    // Devices named for this run (--input, --output); an empty name leaves the remembered one.
+    TSoundDeviceChoice GivenDevices;
+    // Where the device choice is remembered; empty for DeviceSettingsPath().
+    QString DeviceSettingsFile;
     // Receives every WarnBox message instead of a message box (tests); called on the GUI thread.
     std::function<void(const QString &)> WarnSink;
 };
@@ -116,6 +121,8 @@ public:
     QMenu *OpMenu = nullptr;
     QAction *OpSelIn = nullptr, *OpAdjMastVol = nullptr, *OpCal = nullptr, *OpSkew = nullptr;
     QAction *OpLdSet = nullptr, *OpSaveSet = nullptr, *OpLdDef = nullptr;
+    QAction *OpSoundDevices = nullptr;
+    TSoundDevicesDlg *DevicesDlg = nullptr;
     // Generator
     TShapeButton *BGenerator = nullptr, *BGenLeft = nullptr, *BGenRight = nullptr;
     TAutoLed *GenLed = nullptr, *TLedLeft = nullptr, *TLedRight = nullptr;
@@ -193,6 +200,11 @@ public:
     void OpAdjMastVolClick();
     void OpCalClick();
     void OpSkewClick();
+    // Sound devices: the remembered choice at start, and the dialog's choice, kept and applied.
+    void SelectStartDevices();
+    void OpSoundDevicesClick();
+    void UseSoundDevices(const TSoundDeviceChoice &choice);
+    TSoundDeviceChoice SoundDevicesInUse() const;
 
     // WarnBox: safe from any thread; a worker's message is queued to the GUI thread.
     void WarnBox(const QString &text);

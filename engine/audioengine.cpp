@@ -17,19 +17,18 @@ TAudioEngine::TAudioEngine(TAudioBackend backend, TWarnFunction warn, TRunOnGui 
                            TSampleHistory &history, TEngineState &state, TFrameWork frameWork,
                            TLoopbackOptions loopback)
     : FState(state), FHistory(history), FWarn(std::move(warn)), FRunOnGui(std::move(runOnGui)),
-      FFrameWork(std::move(frameWork))
+      FFrameWork(std::move(frameWork)), FBackend(backend)
 {
     if (backend == TAudioBackend::Loopback) {
         FLoopback = std::make_shared<TLoopbackCard>(loopback);
         FWaveIn = FLoopback->MakeDevice(TWaveDirection::In);
         FWaveOut = FLoopback->MakeDevice(TWaveDirection::Out);
+        FWaveIn->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
+        FWaveOut->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
     } else {
-        FWaveIn = MakePortAudioDevice(TWaveDirection::In);
-        FWaveOut = MakePortAudioDevice(TWaveDirection::Out);
+        MakePortAudioDevices();
     }
     FFormat.SampleRate = kSampleRate;
-    FWaveIn->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
-    FWaveOut->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
 
     // Each thread's events are reset here, before it starts, not by the thread itself: a quit
     // signalled before a new thread first ran must not be lost.
@@ -62,6 +61,37 @@ void TAudioEngine::SetErrorBox(TErrorBoxFunction errorBox)
 void TAudioEngine::SetDeviceLostHandler(std::function<void()> handler)
 {
     FDeviceLostHandler = std::move(handler);
+}
+
+// Device objects are replaced only while closed, and under their header locks: the re-queue and
+// playback threads reach them only while holding those locks.
+void TAudioEngine::MakePortAudioDevices()
+{
+    const TDeviceNoticeFunction notice = [this](const std::string &text) {
+        if (FWarn)
+            FWarn(text);
+    };
+    auto in = MakePortAudioDevice(TWaveDirection::In, FDeviceChoice.Input, notice);
+    auto out = MakePortAudioDevice(TWaveDirection::Out, FDeviceChoice.Output, notice);
+    in->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
+    out->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
+    {
+        std::lock_guard<std::mutex> headers(FInHeadersLock);
+        FWaveIn = std::move(in);
+    }
+    std::lock_guard<std::mutex> headers(FOutHeadersLock);
+    FWaveOut = std::move(out);
+}
+
+bool TAudioEngine::SelectSoundDevices(const TSoundDeviceChoice &choice)
+{
+    const bool reopen = FDevicesOpen;
+    if (reopen)
+        CloseDevices();
+    FDeviceChoice = choice;
+    if (FBackend == TAudioBackend::PortAudio && !FShutDown)
+        MakePortAudioDevices();
+    return reopen ? OpenDevices() : true;
 }
 
 int TAudioEngine::AllocSoundBuffers()

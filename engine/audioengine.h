@@ -4,6 +4,7 @@
 #include "enginestate.h"
 #include "events.h"
 #include "loopbackcard.h"
+#include "sounddevices.h"
 #include "thdtimer.h"
 #include "wavedevice.h"
 
@@ -72,6 +73,14 @@ public:
     // Devices open while the generator or the analyser is on and close when both are off.
     bool UpdateDevices(bool generatorOn, bool analyserOn);
 
+    // The sound devices to use from the next opening on (the loopback card has no choice). Open
+    // devices close and reopen with the new choice; false when that reopening failed (its message
+    // has been shown and the devices are closed).
+    bool SelectSoundDevices(const TSoundDeviceChoice &choice);
+    const TSoundDeviceChoice &SoundDeviceChoice() const { return FDeviceChoice; }
+    // Openings of the output device since construction (for tests and diagnostics).
+    uint64_t OutputOpenings() const { return FOutputOpenings.load(); }
+
     bool StartInput();
     void StopInput();
     bool StartOutput();
@@ -94,6 +103,7 @@ public:
     uint64_t CaptureSamplesDropped() const;
 
 private:
+    void MakePortAudioDevices();
     int AllocSoundBuffers();
     int OpenWaveIn();
     void CloseWaveIn();
@@ -121,6 +131,9 @@ private:
     TErrorBoxFunction FErrorBox;
     std::function<void()> FDeviceLostHandler;
 
+    const TAudioBackend FBackend;
+    TSoundDeviceChoice FDeviceChoice;
+    std::atomic<uint64_t> FOutputOpenings{0};
     std::shared_ptr<TLoopbackCard> FLoopback;
     std::unique_ptr<TWaveDevice> FWaveIn;   // hWaveIn
     std::unique_ptr<TWaveDevice> FWaveOut;  // hWaveOut

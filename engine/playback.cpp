@@ -20,6 +20,8 @@ int TAudioEngine::OpenWaveOut()
     const int opened = FWaveOut->Open(FFormat, [this](int message, TWaveHeader *header) {
         WaveOutProc(message, header);
     });
+    if (opened == kWaveNoError)
+        FOutputOpenings.fetch_add(1);
     switch (opened) {
     case kWaveAllocated:
         FWarn("Windows reports that your SoundCard is already in use by another program\r"

@@ -1,6 +1,8 @@
 // PortAudio backend: the real-time callback only moves samples between the stream and the ring.
 #include "portaudiodevice.h"
 
+#include "sounddevices.h"
+
 #include <portaudio.h>
 
 #include <cerrno>
@@ -83,7 +85,10 @@ bool AudioDevicesAvailable()
 namespace {
 class TPortAudioDevice final : public TWaveDevice {
 public:
-    explicit TPortAudioDevice(TWaveDirection direction) : TWaveDevice(direction) {}
+    TPortAudioDevice(TWaveDirection direction, std::string deviceName, TDeviceNoticeFunction notice)
+        : TWaveDevice(direction), FDeviceName(std::move(deviceName)), FNotice(std::move(notice))
+    {
+    }
     ~TPortAudioDevice() override { Close(); }
 
     int NumDevs() override
@@ -105,7 +110,7 @@ protected:
     {
         if (!AcquireSession())
             return MapPortAudioError(FSession ? FSession->Result() : paNotInitialized, 0, 0);
-        const PaDeviceIndex device = DefaultDevice(Direction());
+        const PaDeviceIndex device = ChosenDevice();
         if (device == paNoDevice)
             return MapPortAudioError(paDeviceUnavailable, Pa_GetDeviceCount(), 0);
         const PaDeviceInfo *info = Pa_GetDeviceInfo(device);
@@ -152,6 +157,23 @@ protected:
     void Released() override { FSession.reset(); }
 
 private:
+    // The named device, or the default one (with a notice) when the name matches none.
+    PaDeviceIndex ChosenDevice()
+    {
+        if (FDeviceName.empty())
+            return DefaultDevice(Direction());
+        const std::vector<TSoundDevice> devices = ListSoundDevices();
+        const TDeviceMatch match = MatchDevice(devices, Direction(), FDeviceName);
+        if (match.Device)
+            return match.Device->Index;
+        if (FNotice && !FFallbackNoticed) {
+            FFallbackNoticed = true;
+            FNotice(DeviceMatchProblem(match, Direction(), FDeviceName) + "\nThe default " +
+                    DirectionWord(Direction()) + " device is used instead.");
+        }
+        return DefaultDevice(Direction());
+    }
+
     bool AcquireSession()
     {
         if (!FSession)
@@ -177,14 +199,18 @@ private:
     // what remains is a device or server that went away.
     static void StreamFinished(void *user) { static_cast<TPortAudioDevice *>(user)->HardwareFinished(); }
 
+    const std::string FDeviceName;
+    const TDeviceNoticeFunction FNotice;
+    bool FFallbackNoticed = false;
     std::unique_ptr<TPortAudioSession> FSession;
     PaStream *FStream = nullptr;
 };
 }  // namespace
 
-std::unique_ptr<TWaveDevice> MakePortAudioDevice(TWaveDirection direction)
+std::unique_ptr<TWaveDevice> MakePortAudioDevice(TWaveDirection direction, std::string deviceName,
+                                                 TDeviceNoticeFunction notice)
 {
-    return std::make_unique<TPortAudioDevice>(direction);
+    return std::make_unique<TPortAudioDevice>(direction, std::move(deviceName), std::move(notice));
 }
 
 }  // namespace zelvaro

@@ -1,9 +1,11 @@
-// The sound card through PortAudio: default input and output devices of the desktop.
+// The sound card through PortAudio: a chosen input or output device, or the desktop's default.
 #pragma once
 
 #include "wavedevice.h"
 
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace zelvaro {
 
@@ -16,6 +18,13 @@ bool AudioDevicesAvailable();
 // code, whose text ErrorText then gives.
 int MapPortAudioError(int paError, int deviceCount, long hostErrorCode);
 
-std::unique_ptr<TWaveDevice> MakePortAudioDevice(TWaveDirection direction);
+// Tells the user something about the device that was opened; runs on the thread that opens it.
+using TDeviceNoticeFunction = std::function<void(const std::string &text)>;
+
+// deviceName as MatchDevice understands it; empty for the default device. A name that matches no
+// device (a card that was unplugged) opens the default device instead and says so through notice,
+// once for the life of this device object.
+std::unique_ptr<TWaveDevice> MakePortAudioDevice(TWaveDirection direction, std::string deviceName = {},
+                                                 TDeviceNoticeFunction notice = {});
 
 }  // namespace zelvaro

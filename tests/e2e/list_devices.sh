@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# `zelvaro --list-devices` without a display: exit 0, and with the test environment's sound server,
+# one default input and one default output among tab-separated lines. Usage: list_devices.sh <zelvaro>
+set -uo pipefail
+program=$1
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --list-devices 2>/tmp/list-devices.$$)
+rc=$?
+noise=$(wc -l </tmp/list-devices.$$); rm -f /tmp/list-devices.$$
+[ $rc -eq 0 ] || { echo "exit status $rc"; exit 1; }
+[ "$noise" -eq 0 ] || { echo "$noise lines on stderr"; exit 1; }
+printf '%s\n' "$out"
+if [ -z "${PULSE_SERVER:-}" ]; then
+  echo "skipped the device lines: no sound server (run under scripts/test-env); the exit status was checked"
+  exit 77
+fi
+bad=$(printf '%s\n' "$out" | awk -F'\t' '!(($1 == "input" || $1 == "output") && NF >= 3 && $3 != "")')
+[ -z "$bad" ] || { echo "malformed lines: $bad"; exit 1; }
+for direction in input output; do
+  n=$(printf '%s\n' "$out" | awk -F'\t' -v d=$direction '$1 == d && $4 == "default"' | wc -l)
+  [ "$n" -eq 1 ] || { echo "$n default ${direction} devices"; exit 1; }
+done
