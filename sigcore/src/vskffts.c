@@ -167,29 +167,111 @@ static void realSplitInterleaved(float *x, size_t n, const vskCplxF *split, int 
 
 enum { kGroupFloats = 2 * VSK_LANES };
 
-/* (carry[0], group[3], group[2], group[1]), as a rotation and an insertion: written as one
- * shuffle, the compiler takes the lanes apart one by one. */
-VSK_INLINE vskFloat4 mirrorLanes(vskFloat4 carry, vskFloat4 group)
+/* A point of the group above the current upper group, loaded by the step before. */
+typedef struct vskSplitCarry {
+    float re, im;
+} vskSplitCarry;
+
+/* Lane 0 of `carry`, then lanes 3, 2, 1 of `group`: the mirrors of four ascending bins. */
+VSK_INLINE vskFloat4 mirrorLanes(float carry, vskFloat4 group)
 {
     vskFloat4 mirrored = __builtin_shufflevector(group, group, 0, 3, 2, 1);
-    mirrored[0] = carry[0];
+    mirrored[0] = carry;
     return mirrored;
 }
 
+/* Bins 4g .. 4g+3 (group g) and their mirrors n - 4g - {0, 1, 2, 3}: the last three points of
+ * group n/4 - g - 1 and the carried first point of the group above it. */
+VSK_INLINE void splitGroup(float *x, size_t groupCount, size_t g, const double *coefficients,
+                           int inverse, vskSplitCarry *carry)
+{
+    float *lowerGroup = x + kGroupFloats * g;
+    float *upperGroup = x + kGroupFloats * (groupCount - g - 1);
+    const vskFloat4 upperGroupRe = vskLoadFloat4(upperGroup);
+    const vskFloat4 upperGroupIm = vskLoadFloat4(upperGroup + VSK_LANES);
+    /* Lane i holds the mirror n - 4g - i of bin 4g + i. */
+    const vskDouble4 g4 = vskWiden(mirrorLanes(carry->re, upperGroupRe));
+    const vskDouble4 c4 = vskWiden(mirrorLanes(carry->im, upperGroupIm));
+    carry->re = upperGroupRe[0];
+    carry->im = upperGroupIm[0];
+    const vskDouble4 e4 = vskWiden(vskLoadFloat4(lowerGroup));
+    const vskDouble4 d4 = vskWiden(vskLoadFloat4(lowerGroup + VSK_LANES));
+    const double *group = coefficients + VSK_SPLIT_GROUP_DOUBLES * g;
+    vskDouble4 a4, b4, lowerRe, lowerIm, upperRe, upperIm;
+    __builtin_memcpy(&a4, group, sizeof a4);
+    __builtin_memcpy(&b4, group + VSK_SPLIT_LANES, sizeof b4);
+    if (!inverse)
+        VSK_FORWARD_SPLIT(vskDouble4, e4, d4, g4, c4, a4, b4, lowerRe, lowerIm, upperRe, upperIm);
+    else
+        VSK_INVERSE_SPLIT(vskDouble4, e4, d4, g4, c4, a4, b4, lowerRe, lowerIm, upperRe, upperIm);
+    const vskFloat4 lr = __builtin_convertvector(lowerRe, vskFloat4);
+    const vskFloat4 li = __builtin_convertvector(lowerIm, vskFloat4);
+    const vskFloat4 ur = __builtin_convertvector(upperRe, vskFloat4);
+    const vskFloat4 ui = __builtin_convertvector(upperIm, vskFloat4);
+    vskStoreFloat4(lowerGroup, __builtin_shufflevector(lr, li, 0, 4, 1, 5));
+    vskStoreFloat4(lowerGroup + VSK_LANES, __builtin_shufflevector(lr, li, 2, 6, 3, 7));
+    /* Ascending bins n - 4g - 3 .. n - 4g are lanes 3 .. 0. */
+    vskStoreFloat4(upperGroup + 2, __builtin_shufflevector(ur, ui, 3, 7, 2, 6));
+    vskStoreFloat4(upperGroup + 2 + VSK_LANES, __builtin_shufflevector(ur, ui, 1, 5, 0, 4));
+}
+
+typedef float vskFloat16 __attribute__((vector_size(64)));
+typedef double vskDouble16 __attribute__((vector_size(128)));
+
+/* splitGroup on eight lanes: groups g and g + 1 and the mirrors of their bins, the last seven
+ * points of groups n/4 - g - 2 and n/4 - g - 1 and the carried point. */
+VSK_INLINE void splitGroupPair(float *x, size_t groupCount, size_t g, const double *coefficients,
+                               int inverse, vskSplitCarry *carry)
+{
+    float *lowerPair = x + kGroupFloats * g;
+    float *upperPair = x + kGroupFloats * (groupCount - g - 2);
+    vskFloat16 lower, upper;
+    __builtin_memcpy(&lower, lowerPair, sizeof lower);
+    __builtin_memcpy(&upper, upperPair, sizeof upper);
+    const vskFloat8 carried = {carry->re, carry->im, 0, 0, 0, 0, 0, 0};
+    /* Lane i holds the mirror n - 4g - i of bin 4g + i. */
+    const vskDouble8 g8 = vskWiden8(__builtin_shufflevector(carried, __builtin_shufflevector(upper, upper, 0, 1, 2, 3, 8, 9, 10, 11), 0, 15, 14, 13, 12, 11, 10, 9));
+    const vskDouble8 c8 = vskWiden8(__builtin_shufflevector(carried, __builtin_shufflevector(upper, upper, 4, 5, 6, 7, 12, 13, 14, 15), 1, 15, 14, 13, 12, 11, 10, 9));
+    carry->re = upper[0];
+    carry->im = upper[4];
+    const vskDouble8 e8 = vskWiden8(__builtin_shufflevector(lower, lower, 0, 1, 2, 3, 8, 9, 10, 11));
+    const vskDouble8 d8 = vskWiden8(__builtin_shufflevector(lower, lower, 4, 5, 6, 7, 12, 13, 14, 15));
+    vskDouble16 groups;
+    __builtin_memcpy(&groups, coefficients + VSK_SPLIT_GROUP_DOUBLES * g, sizeof groups);
+    const vskDouble8 a8 = __builtin_shufflevector(groups, groups, 0, 1, 2, 3, 8, 9, 10, 11);
+    const vskDouble8 b8 = __builtin_shufflevector(groups, groups, 4, 5, 6, 7, 12, 13, 14, 15);
+    vskDouble8 lowerRe, lowerIm, upperRe, upperIm;
+    if (!inverse)
+        VSK_FORWARD_SPLIT(vskDouble8, e8, d8, g8, c8, a8, b8, lowerRe, lowerIm, upperRe, upperIm);
+    else
+        VSK_INVERSE_SPLIT(vskDouble8, e8, d8, g8, c8, a8, b8, lowerRe, lowerIm, upperRe, upperIm);
+    const vskFloat8 lr = __builtin_convertvector(lowerRe, vskFloat8);
+    const vskFloat8 li = __builtin_convertvector(lowerIm, vskFloat8);
+    const vskFloat8 ur = __builtin_convertvector(upperRe, vskFloat8);
+    const vskFloat8 ui = __builtin_convertvector(upperIm, vskFloat8);
+    const vskFloat16 lowerBins =
+        __builtin_shufflevector(lr, li, 0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15);
+    /* Ascending bins n - 4g - 7 .. n - 4g are lanes 7 .. 0. */
+    const vskFloat16 upperBins =
+        __builtin_shufflevector(ur, ui, 7, 15, 6, 14, 5, 13, 4, 12, 3, 11, 2, 10, 1, 9, 0, 8);
+    __builtin_memcpy(lowerPair, &lowerBins, sizeof lowerBins);
+    __builtin_memcpy(upperPair + 2, &upperBins, sizeof upperBins);
+}
+
 /* The same from planar groups (see vskComplexFft), n >= 16, writing interleaved bins. Step g
- * does bins 4g .. 4g+3 (group g) and their mirrors n - 4g - {0, 1, 2, 3}: the last three
- * points of group n/4 - g - 1 and the first point of the group above it, which the step before
- * had loaded (`carry`) before its own stores covered that point. Bins 0 .. 3 and their mirrors,
+ * does bins 4g .. 4g+3 (group g) and their mirrors; the step before loads the first of those
+ * mirrors (`carry`) before its own stores cover that point. Bins 0 .. 3 and their mirrors,
  * whose first step has no such carry, are done one at a time; the carry left at the end holds
- * the centre bin. */
-VSK_CLONES static void realSplitPlanar(float *x, size_t n, const vskCplxF *split, int inverse)
+ * the centre bin. With `wide`, from group 2 on two groups go in one step. */
+VSK_INLINE void realSplitPlanarBody(float *x, size_t n, const vskCplxF *split, int inverse,
+                                    int wide)
 {
     const size_t groupCount = n / VSK_LANES;
     float *last = x + kGroupFloats * (groupCount - 1);
     float first[kGroupFloats], end[kGroupFloats];
     __builtin_memcpy(first, x, sizeof first);
     __builtin_memcpy(end, last, sizeof end);
-    vskFloat4 carryRe = vskLoadFloat4(end), carryIm = vskLoadFloat4(end + VSK_LANES);
+    vskSplitCarry carry = {end[0], end[VSK_LANES]};
     const double *coefficients = vskSplitCoefficients(split);
     float bins[kGroupFloats], mirrors[kGroupFloats];
     for (size_t k = 1; k < VSK_LANES; ++k) {
@@ -207,40 +289,33 @@ VSK_CLONES static void realSplitPlanar(float *x, size_t n, const vskCplxF *split
     x[2 * n] = (float)(u - v);
     x[2 * n + 1] = 0.0f;
 
-    for (size_t g = 1; g < groupCount / 2; ++g) {
-        float *lowerGroup = x + kGroupFloats * g;
-        float *upperGroup = x + kGroupFloats * (groupCount - g - 1);
-        const vskFloat4 upperGroupRe = vskLoadFloat4(upperGroup);
-        const vskFloat4 upperGroupIm = vskLoadFloat4(upperGroup + VSK_LANES);
-        /* Lane i holds the mirror n - 4g - i of bin 4g + i. */
-        const vskDouble4 g4 = vskWiden(mirrorLanes(carryRe, upperGroupRe));
-        const vskDouble4 c4 = vskWiden(mirrorLanes(carryIm, upperGroupIm));
-        carryRe = upperGroupRe;
-        carryIm = upperGroupIm;
-        const vskDouble4 e4 = vskWiden(vskLoadFloat4(lowerGroup));
-        const vskDouble4 d4 = vskWiden(vskLoadFloat4(lowerGroup + VSK_LANES));
-        const double *group = coefficients + VSK_SPLIT_GROUP_DOUBLES * g;
-        vskDouble4 a4, b4, lowerRe, lowerIm, upperRe, upperIm;
-        __builtin_memcpy(&a4, group, sizeof a4);
-        __builtin_memcpy(&b4, group + VSK_SPLIT_LANES, sizeof b4);
-        if (!inverse)
-            VSK_FORWARD_SPLIT(vskDouble4, e4, d4, g4, c4, a4, b4, lowerRe, lowerIm, upperRe, upperIm);
-        else
-            VSK_INVERSE_SPLIT(vskDouble4, e4, d4, g4, c4, a4, b4, lowerRe, lowerIm, upperRe, upperIm);
-        const vskFloat4 lr = __builtin_convertvector(lowerRe, vskFloat4);
-        const vskFloat4 li = __builtin_convertvector(lowerIm, vskFloat4);
-        const vskFloat4 ur = __builtin_convertvector(upperRe, vskFloat4);
-        const vskFloat4 ui = __builtin_convertvector(upperIm, vskFloat4);
-        vskStoreFloat4(lowerGroup, __builtin_shufflevector(lr, li, 0, 4, 1, 5));
-        vskStoreFloat4(lowerGroup + VSK_LANES, __builtin_shufflevector(lr, li, 2, 6, 3, 7));
-        /* Ascending bins n - 4g - 3 .. n - 4g are lanes 3 .. 0. */
-        vskStoreFloat4(upperGroup + 2, __builtin_shufflevector(ur, ui, 3, 7, 2, 6));
-        vskStoreFloat4(upperGroup + 2 + VSK_LANES, __builtin_shufflevector(ur, ui, 1, 5, 0, 4));
+    size_t g = 1;
+    if (wide) {
+        /* groupCount / 2 - 1 steps, an odd count: one on its own, then pairs. */
+        if (g < groupCount / 2)
+            splitGroup(x, groupCount, g++, coefficients, inverse, &carry);
+        for (; g + 1 < groupCount / 2; g += 2)
+            splitGroupPair(x, groupCount, g, coefficients, inverse, &carry);
     }
+    for (; g < groupCount / 2; ++g)
+        splitGroup(x, groupCount, g, coefficients, inverse, &carry);
     /* The centre bin n/2 starts the group the last step loaded. */
-    x[n] = carryRe[0];
-    x[n + 1] = inverse ? carryIm[0] : -carryIm[0];
+    x[n] = carry.re;
+    x[n + 1] = inverse ? carry.im : -carry.im;
 }
+
+VSK_CLONES static void realSplitPlanar(float *x, size_t n, const vskCplxF *split, int inverse)
+{
+    realSplitPlanarBody(x, n, split, inverse, 0);
+}
+
+#if VSK_HAVE_WIDE_TARGET
+VSK_WIDE_TARGET static void realSplitPlanarWide(float *x, size_t n, const vskCplxF *split,
+                                                int inverse)
+{
+    realSplitPlanarBody(x, n, split, inverse, 1);
+}
+#endif
 
 static void realFft(float *x, int32_t order, const vskFftTables *tables, int32_t flags)
 {
@@ -254,7 +329,12 @@ static void realFft(float *x, int32_t order, const vskFftTables *tables, int32_t
     if (m >= 1)
         vskComplexFft(x, m, tables, inverse, 1);
     if (vskFftLeavesPlanar(m, 1)) {
-        realSplitPlanar(x, n, tables->split, inverse);
+#if VSK_HAVE_WIDE_TARGET
+        if (vskHasWideVectors())
+            realSplitPlanarWide(x, n, tables->split, inverse);
+        else
+#endif
+            realSplitPlanar(x, n, tables->split, inverse);
     } else {
         const double u = x[0], v = x[1];
         x[0] = (float)(u + v);
