@@ -351,6 +351,11 @@ enum { kWideLanes = 2 * kLanes };
 
 typedef float vskFloat16 __attribute__((vector_size(64)));
 
+VSK_INLINE vskFloat8 joinFloat4(vskFloat4 low, vskFloat4 high)
+{
+    return __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
+}
+
 VSK_INLINE void loadGroupPair(const float *p, vskDouble8 *re, vskDouble8 *im)
 {
     vskFloat16 groups;
@@ -419,6 +424,42 @@ VSK_INLINE vskTwiddlesWide radix4TwiddlesWide(const vskTwiddleSource *source, in
     return w;
 }
 
+/* The 16-point radix-4 pass on eight lanes: its quarters are single groups, so lanes 0 .. 3
+ * take a group of one 16-point block and lanes 4 .. 7 the same group of the next block. */
+VSK_INLINE void sixteenPointPassWide(float *z, size_t len, const vskTwiddleSource *source,
+                                     double conj)
+{
+    enum { kBlockPoints = kRadix4 * kLanes };
+    const vskTwiddles narrow = radix4Twiddles(source, 2 * kRadix4Doublings, 0);
+    vskTwiddlesWide w;
+    w.w1r = __builtin_shufflevector(narrow.w1r, narrow.w1r, 0, 1, 2, 3, 0, 1, 2, 3);
+    w.w1i = __builtin_shufflevector(narrow.w1i, narrow.w1i, 0, 1, 2, 3, 0, 1, 2, 3);
+    w.w2r = __builtin_shufflevector(narrow.w2r, narrow.w2r, 0, 1, 2, 3, 0, 1, 2, 3);
+    w.w2i = __builtin_shufflevector(narrow.w2i, narrow.w2i, 0, 1, 2, 3, 0, 1, 2, 3);
+    w.w3r = __builtin_shufflevector(narrow.w3r, narrow.w3r, 0, 1, 2, 3, 0, 1, 2, 3);
+    w.w3i = __builtin_shufflevector(narrow.w3i, narrow.w3i, 0, 1, 2, 3, 0, 1, 2, 3);
+    for (size_t base = 0; base < len; base += 2 * kBlockPoints) {
+        float *first = z + 2 * base;
+        float *second = first + 2 * kBlockPoints;
+        vskDouble8 re[kRadix4], im[kRadix4];
+        for (size_t r = 0; r < kRadix4; ++r) {
+            const float *a = first + kGroupFloats * r, *b = second + kGroupFloats * r;
+            re[r] = vskWiden8(joinFloat4(vskLoadFloat4(a), vskLoadFloat4(b)));
+            im[r] = vskWiden8(joinFloat4(vskLoadFloat4(a + kLanes), vskLoadFloat4(b + kLanes)));
+        }
+        radix4ButterflyWide(re, im, w, conj);
+        for (size_t r = 0; r < kRadix4; ++r) {
+            const vskFloat8 packedRe = __builtin_convertvector(re[r], vskFloat8);
+            const vskFloat8 packedIm = __builtin_convertvector(im[r], vskFloat8);
+            float *a = first + kGroupFloats * r, *b = second + kGroupFloats * r;
+            vskStoreFloat4(a, __builtin_shufflevector(packedRe, packedRe, 0, 1, 2, 3));
+            vskStoreFloat4(a + kLanes, __builtin_shufflevector(packedIm, packedIm, 0, 1, 2, 3));
+            vskStoreFloat4(b, __builtin_shufflevector(packedRe, packedRe, 4, 5, 6, 7));
+            vskStoreFloat4(b + kLanes, __builtin_shufflevector(packedIm, packedIm, 4, 5, 6, 7));
+        }
+    }
+}
+
 /* twiddledPass (below) on eight lanes; span >= 8. */
 VSK_INLINE void twiddledPassWide(float *z, size_t len, int spanOrder, int doublings,
                                  const vskTwiddleSource *source, double conj, int interleaved)
@@ -457,6 +498,11 @@ VSK_INLINE void twiddledPass(float *z, size_t len, int spanOrder, int doublings,
     const size_t span = (size_t)1 << spanOrder;
     if (wide && span >= kWideLanes) {
         twiddledPassWide(z, len, spanOrder, doublings, source, conj, interleaved);
+        return;
+    }
+    if (wide && span == kLanes && doublings == kRadix4Doublings && !interleaved &&
+        len >= 2 * kRadix4 * span) {
+        sixteenPointPassWide(z, len, source, conj);
         return;
     }
     const size_t radix = (size_t)1 << doublings;
