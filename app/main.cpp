@@ -2,6 +2,8 @@
 #include "mainform.h"
 
 #include "portaudiodevice.h"
+#include "sessionend.h"
+#include "signalbridge.h"
 #include "skin.h"
 #include "sounddeviceflags.h"
 
@@ -76,6 +78,9 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    // First, so that nothing the window holds can be lost to a signal's default action.
+    zelvaro::TSignalBridge endingSignals;
+    zelvaro::LeaveEventLoopsOnSignal(endingSignals);
     DescribeApplication();
     QApplication::setApplicationDisplayName(QStringLiteral("Zelvaro"));
     QApplication::setDesktopFileName(QStringLiteral("zelvaro"));
@@ -98,7 +103,7 @@ int main(int argc, char **argv)
     try {
         zelvaro::TMainForm form(options);
         form.show();
-        return QApplication::exec();
+        return zelvaro::RunMainWindow(form, endingSignals);
     } catch (const std::exception &error) {
         // Shown like any escaped exception; the program then ends normally.
         QMessageBox::critical(nullptr, QStringLiteral("Zelvaro"), QString::fromLocal8Bit(error.what()));

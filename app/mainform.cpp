@@ -35,6 +35,7 @@
 #include <QThread>
 
 #include <cmath>
+#include <cstdio>
 
 namespace zelvaro {
 
@@ -678,9 +679,18 @@ void TMainForm::TickTimer()
 
 void TMainForm::WarnBox(const QString &text)
 {
+    if (FEnding.load(std::memory_order_relaxed)) {
+        // From any thread: the GUI thread is busy ending and will not run a queued box any more.
+        WarnOnStderr(text);
+        return;
+    }
     if (QThread::currentThread() != thread()) {
         // A worker never shows a box itself, nor waits for one: the GUI thread shows it later.
         QMetaObject::invokeMethod(this, [this, text] { WarnBox(text); }, Qt::QueuedConnection);
+        return;
+    }
+    if (WarningsToStderr()) {
+        WarnOnStderr(text);
         return;
     }
     if (FOptions.WarnSink) {
@@ -693,9 +703,17 @@ void TMainForm::WarnBox(const QString &text)
 
 void TMainForm::ErrorBox(const QString &caption, const QString &text)
 {
+    if (FEnding.load(std::memory_order_relaxed)) {
+        WarnOnStderr(caption + QStringLiteral(": ") + text);
+        return;
+    }
     if (QThread::currentThread() != thread()) {
         QMetaObject::invokeMethod(this, [this, caption, text] { ErrorBox(caption, text); },
                                   Qt::QueuedConnection);
+        return;
+    }
+    if (WarningsToStderr()) {
+        WarnOnStderr(caption + QStringLiteral(": ") + text);
         return;
     }
     if (FOptions.WarnSink) {
@@ -706,7 +724,27 @@ void TMainForm::ErrorBox(const QString &caption, const QString &text)
     box.exec();
 }
 
+// Nobody may be left waiting on a box while the program ends or the session is being saved: the
+// message goes to the terminal or the session's log instead.
+bool TMainForm::WarningsToStderr() const
+{
+    return FEnding.load(std::memory_order_relaxed) || FCommittingSession;
+}
+
+void TMainForm::WarnOnStderr(const QString &text)
+{
+    std::fprintf(stderr, "Zelvaro: %s\n", qPrintable(QString(text).replace(u'\n', u' ')));
+}
+
 // ---- Shut-down --------------------------------------------------------------------------------
+
+void TMainForm::CommitSessionData()
+{
+    FCommittingSession = true;
+    if (FStore)
+        SaveConfig(QString::fromLatin1(kLastUsedConfig));
+    FCommittingSession = false;
+}
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
@@ -719,6 +757,7 @@ void TMainForm::FormCloseQuery()
     if (FClosed)
         return;
     FClosed = true;
+    FEnding.store(true, std::memory_order_relaxed);
     if (FTick)
         FTick->SetEnabled(false);
     if (FEngine) {

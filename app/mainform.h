@@ -10,6 +10,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -210,6 +211,12 @@ public:
     void WarnBox(const QString &text);
     // The device side's own error box ("Audio input error", ...), owned by no window.
     void ErrorBox(const QString &caption, const QString &text);
+    // While the window closes or the session is being saved, both of the above write to standard
+    // error instead of showing a box.
+    bool WarningsToStderr() const;
+    // The session is ending (the session manager asks for our data): "LastUsed" is saved at once,
+    // without any dialog.
+    void CommitSessionData();
 
     // For tests and diagnostics.
     TThreadedTimer &Tick() const { return *FTick; }
@@ -266,6 +273,7 @@ private:
     bool FilterEditKey(QLineEdit *edit, QKeyEvent *key);
     void SelectSpan(int fftSize);
     void DrawReadoutArea();
+    static void WarnOnStderr(const QString &text);
 
     TMainFormOptions FOptions;
     std::unique_ptr<TEngineState> FEngineState;
@@ -278,6 +286,9 @@ private:
     QPoint FLastIdlePoint{-1, -1};
     bool FThreadsRunning = false;
     bool FClosed = false;
+    bool FCommittingSession = false;
+    // Set when the shut-down begins; read by the workers' warnings, which then skip the queue.
+    std::atomic<bool> FEnding{false};
 };
 
 }  // namespace zelvaro
