@@ -78,7 +78,7 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
-    // First, so that nothing the window holds can be lost to a signal's default action.
+    // From here on an ending signal closes the window in order instead of killing the program.
     zelvaro::TSignalBridge endingSignals;
     zelvaro::LeaveEventLoopsOnSignal(endingSignals);
     DescribeApplication();

@@ -733,7 +733,7 @@ bool TMainForm::WarningsToStderr() const
 
 void TMainForm::WarnOnStderr(const QString &text)
 {
-    std::fprintf(stderr, "Zelvaro: %s\n", qPrintable(QString(text).replace(u'\n', u' ')));
+    std::fprintf(stderr, "zelvaro: %s\n", qPrintable(QString(text).replace(u'\n', u' ')));
 }
 
 // ---- Shut-down --------------------------------------------------------------------------------

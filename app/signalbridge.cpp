@@ -29,7 +29,7 @@ bool OpenPipeOnce()
     std::call_once(once, [] {
         int fds[2];
         if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-            std::perror("Zelvaro: no pipe for the ending signals");
+            std::perror("zelvaro: no pipe for the ending signals");
             return;
         }
         gPipeRead = fds[0];

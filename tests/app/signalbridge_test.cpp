@@ -195,8 +195,8 @@ TEST_F(SessionEndTest, WarningsWhileEndingGoToStandardErrorFromAnyThread)
     const std::string stderrText = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(FBoxes.isEmpty()) << FBoxes.join(u'|').toStdString();
     EXPECT_NE(stderrText.find("could not be saved"), std::string::npos) << stderrText;
-    EXPECT_NE(stderrText.find("Zelvaro: late warning"), std::string::npos) << stderrText;
-    EXPECT_NE(stderrText.find("Zelvaro: Audio output error: gone"), std::string::npos) << stderrText;
+    EXPECT_NE(stderrText.find("zelvaro: late warning"), std::string::npos) << stderrText;
+    EXPECT_NE(stderrText.find("zelvaro: Audio output error: gone"), std::string::npos) << stderrText;
 }
 
 }  // namespace
