@@ -1,9 +1,11 @@
-# Thin wrapper over CMake: `make run` builds and starts Zelvaro, `make test` builds and runs every test.
+# Thin wrapper over CMake: `make run` builds and starts Zelvaro, `make test` builds and runs every test,
+# `make package` builds the Debian packages.
 BUILD ?= build
+PACKAGE_BUILD ?= build-package
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test asan tsan test-asan test-tsan bench clean
+.PHONY: deps configure build run test asan tsan test-asan test-tsan bench package clean
 
 deps:
 	@scripts/install-deps
@@ -29,5 +31,12 @@ test-tsan:
 bench: build
 	@scripts/run-bench $(BUILD)
 
+# A tree of its own, configured for /usr with Debian's hardening flags; the .deb files land in it.
+package: deps
+	eval "$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)" && \
+	  cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	    -DZELVARO_BUILD_TESTS=OFF -DZELVARO_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target package
+
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-package
