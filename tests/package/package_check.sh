@@ -167,7 +167,7 @@ fi
 mkdir -p "$work/cmake-user"
 cat >"$work/cmake-user/CMakeLists.txt" <<'CMAKE'
 cmake_minimum_required(VERSION 3.25)
-project(uses_sigcore LANGUAGES C)
+project(uses_sigcore LANGUAGES NONE)
 find_package(sigcore 1 REQUIRED)
 get_target_property(include_dirs sigcore::sigcore INTERFACE_INCLUDE_DIRECTORIES)
 message(STATUS "sigcore headers in ${include_dirs}")
