@@ -59,6 +59,10 @@ dpkg-deb --ctrl-tarfile "$app_deb" | tar -x -C "$work" --one-top-level=app-contr
 grep -qx "libsigcore 1 zelvaro (>= $version)" "$work/app-control/shlibs" 2>/dev/null ||
   fail "shlibs does not offer libsigcore.so.1: $(cat "$work/app-control/shlibs" 2>/dev/null)"
 grep -qx "activate-noawait ldconfig" "$work/app-control/triggers" 2>/dev/null || fail "no ldconfig trigger"
+# Without maintainer scripts `apt remove` leaves no trace of the package in dpkg's database.
+for script in preinst postinst prerm postrm; do
+  [ ! -e "$work/app-control/$script" ] || fail "the package has a $script script"
+done
 
 app_files=$(dpkg-deb --contents "$app_deb" | awk '{ print $1, $6, $7, $8 }')
 expect_entry() {  # <listing> <mode prefix> <path> [link target]
