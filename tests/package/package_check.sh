@@ -126,7 +126,8 @@ grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo has no
 desktop_id=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$metainfo")
 [ -f "$root/usr/share/applications/$desktop_id" ] || fail "the metainfo launches '$desktop_id', which is not installed"
 if command -v appstreamcli >/dev/null; then
-  appstreamcli validate --no-net --no-color "$metainfo" >"$work/validate.log" 2>&1 ||
+  # The whole tree, so the desktop entry and icon the metainfo relies on are checked with it.
+  appstreamcli validate-tree --no-net --no-color "$root" >"$work/validate.log" 2>&1 ||
     fail "appstreamcli rejects the metainfo: $(cat "$work/validate.log")"
 else
   echo "note: appstreamcli is missing, the metainfo was not validated"
