@@ -28,7 +28,7 @@ class TPlotRenderer;
 // UpdateSpectrum() once per tick while the analyser is on; FrameReady queues a repaint, and the
 // paint handler draws the plot with PaintTo() and then its pointer readout on top.
 //
-// Threading rules:
+// Threading rules (docs/threads.md has all threads and locks in one picture):
 //  - UpdateSpectrum() runs on the processing thread, one call at a time. It alone touches the
 //    averages, the sigcore transform tables and the private frame image.
 //  - SetSettings() and Settings() may be called from any thread (the GUI thread writes); the
