@@ -31,7 +31,8 @@ struct TAppState {
     // Tone frequencies, whole Hz, kToneFreqMin..kToneFreqMax (0..10000). Saved in a configuration.
     // Written by: ApplyRecord (load), FreqChange (LFreqChange/RFreqChange, from the slider, the
     //   frequency lock and the typed value through the slider).
-    // Read by: ApplySettings, CurrentRecord, BFreqREqLClick, the constructor. Published (generator).
+    // Read by: ApplySettings, CurrentRecord, BFreqREqLClick, the constructor.
+    // Published (generator).
     int LFreqHz = 0, RFreqHz = 0;
     // Unclamped frequency accumulators, Hz, any int: they run on past 0 and 10000 while the
     // frequency lock pushes one tone against a limit, so the pair keeps its distance.
