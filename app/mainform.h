@@ -1,6 +1,7 @@
-// TMainForm: the instrument's one window, its controller and the application state record.
+// TMainForm: the instrument's one window and its controller; the state record is TAppState.
 #pragma once
 
+#include "appstate.h"
 #include "audioengine.h"
 #include "configrecord.h"
 #include "panelmath.h"
@@ -60,56 +61,17 @@ constexpr unsigned kSliderFocusOff = 7105644;   // RGB 108, 108, 108
 
 constexpr int kStartTickInterval = 80;  // ms; TickTimer paces it from the first tick on
 
-// The main window. Every handler runs on the GUI thread; the engine's threads see the settings
-// only through TEngineState and the analyser's settings snapshot, which the handlers publish.
-class TMainForm : public QWidget {
+// The main window and its controller. It carries the application state record (TAppState, its
+// fields documented in appstate.h) as a public base, so handlers and tests name the fields
+// directly. Every handler runs on the GUI thread; the engine's threads see the settings only
+// through TEngineState and the analyser's settings snapshot, which the handlers publish
+// (docs/threads.md).
+class TMainForm : public QWidget, public TAppState {
     Q_OBJECT
 
 public:
     explicit TMainForm(TMainFormOptions options = {}, QWidget *parent = nullptr);
     ~TMainForm() override;
-
-    // ---- Application state record ------------------------------------------------------
-    // Generator
-    int LFreqHz = 0, RFreqHz = 0;
-    int LFreqTarget = 0, RFreqTarget = 0;
-    int LLevelPos = kLevelPosMax / 2, RLevelPos = kLevelPosMax / 2;
-    float LLevelDb = 0.0f, RLevelDb = 0.0f;
-    float LAmpl = 0.0f, RAmpl = 0.0f;
-    bool GenOn = false;
-    bool GenLeftOn = true, GenRightOn = false;
-    bool LevLocked = false, FreqLocked = false;
-    bool IQMode = false;
-    bool Updating = false;
-    // Analyser
-    int SampleRate = kSampleRate;
-    int FftSize = 8192;
-    float CalMeasured = 1000.0f, CalDisplayed = 1000.0f;
-    float CalFactor = 1.0f;
-    float EffSampleRate = static_cast<float>(kSampleRate);
-    float HzPerBin = 0.0f;
-    float SpanHz = 0.0f;
-    float StartHz = 800.0f;
-    float CenterHz = 0.0f;
-    float FullScaleMag = 0.0f;
-    int BottomDb = -160, DbSpan = 160, TopDb = 0;
-    int AvgCount = 2;
-    bool UseWindow = true;
-    bool SpecOn = false;
-    bool SALeftOn = true, SARightOn = false;
-    bool DevicesOpen = false;
-    double SkewUs = 0.0;
-    bool ScaleDragging = false;
-    int DragX = 0;
-    // Plot and readout
-    int PlotWidth = 0, PlotHeight = 0, PlotLeft = 0, PlotTop = 0;
-    QRect PlotRect, ReadoutRect;
-    bool CursorInPlot = false, CursorMoved = false;
-    int CursorPlotX = 0, CursorPlotY = 0;
-    float CursorHz = 0.0f;
-    int ReadoutX = 0, ReadoutY = 0;
-    int PrevReadoutX = -1, PrevReadoutY = -1;
-    QString ReadoutText;
 
     // ---- Components -------------------------------------------------------------------
     const QRect PB1{kPlotLeft, kPlotTop, kPlotWidth, kPlotHeight};

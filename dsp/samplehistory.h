@@ -11,7 +11,7 @@ constexpr int kBlockFrames = 2048;     // stereo frames in one captured block
 
 // SlideBufL/SlideBufR of the analyser: element 0 .. fftSize-1 hold the newest fftSize samples of a
 // channel, oldest first, in integer units. Both channels move together under SampleLock, which
-// each side holds only for its copy or move.
+// each side holds only for its copy or move (docs/threads.md: who the two sides are).
 class TSampleHistory {
 public:
     TSampleHistory();

@@ -39,7 +39,7 @@ using TErrorBoxFunction = std::function<void(const std::string &caption, const s
 // One analyser frame (UpdateSpectrum and its drawing), run on the processing thread.
 using TFrameWork = std::function<void()>;
 
-// Threading rules:
+// Threading rules (docs/threads.md has all threads, events and locks in one picture):
 //  - Construct, Open/Close/UpdateDevices, StartInput/StopInput, StartOutput/StopOutput and
 //    Shutdown on the GUI thread only. SignalProcess and the synth's phase setters may be called
 //    from any thread (TickTimer and the generator controls use them on the GUI thread).

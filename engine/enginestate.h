@@ -6,7 +6,8 @@
 namespace zelvaro {
 
 // Each member has exactly one writer; readers take a value once per block or frame. Relaxed
-// order is enough everywhere: no member publishes other memory.
+// order is enough everywhere: no member publishes other memory. docs/threads.md names the
+// threads; app/appstate.h the handlers that publish each value.
 struct TEngineState {
     // Generator, written by the generator controls on the GUI thread, read once per block by
     // the playback thread (FillOutputBuffers).

@@ -18,7 +18,7 @@ using TNotifyEvent = std::function<void(TThreadedTimer *sender)>;
 // Queues a function to run later on the GUI thread and returns at once.
 using TRunOnGui = std::function<void(std::function<void()>)>;
 
-// Threading rules:
+// Threading rules (docs/threads.md has all threads in one picture):
 //  - The properties and methods are called on the GUI thread (tests may use any single thread),
 //    including from inside OnTimer: a change made by the handler neither blocks nor loses the
 //    tick in progress.

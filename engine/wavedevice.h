@@ -75,7 +75,8 @@ using TDeviceLostHandler = std::function<void(TWaveDirection direction)>;
 // real-time stream or the loopback clock) moves samples through a lock-free ring; a driver thread
 // per open device turns them into finished buffers and delivers every callback, "opened" and
 // "closed" included. Operations are called from the program's threads; Queue may run on another
-// thread than the rest (the re-queue or playback thread).
+// thread than the rest (the re-queue or playback thread). docs/threads.md shows where the driver
+// and real-time threads sit among the others.
 class TWaveDevice {
 public:
     explicit TWaveDevice(TWaveDirection direction);

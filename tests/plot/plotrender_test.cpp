@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "dbscale.h"
-#include "analyser.h"
 #include "plotrender.h"
 
 using namespace zelvaro;

@@ -5,9 +5,10 @@
 #include <QFont>
 #include <QImage>
 
+#include <array>
 #include <span>
 
-#include "analyser.h"
+#include "spectrum.h"
 
 namespace zelvaro {
 

@@ -1,12 +1,9 @@
-// Spectrum computation checked against numpy, closed forms for the dB arithmetic, averaging, and
-// the analyser's frame exchange under concurrent painting.
+// Spectrum computation checked against numpy, and closed forms for the dB arithmetic, the first
+// plotted bin, the transform length and the averaging.
 #include <gtest/gtest.h>
-
-#include <QPainter>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,14 +12,12 @@
 #include <functional>
 #include <numbers>
 #include <string>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "dbscale.h"
 #include "samplehistory.h"
-#include "analyser.h"
-#include "plotrender.h"
+#include "spectrum.h"
 #include "references.h"
 
 using namespace zelvaro;
@@ -344,82 +339,6 @@ TEST(SpectrumFrame, OneSnapshotPerFrameAndNoReadOutsideTheAverages)
             EXPECT_EQ(columns.NumPoints, kPlotWidth);
         }
     }
-}
-
-// Frames alternate between two dB windows; with a silent input each window has exactly one
-// picture, so any shown image that equals neither was caught half-drawn.
-TEST(SpectrumAnalyser, PaintingWhileFramesAreDrawnOnlyEverShowsCompleteFrames)
-{
-    TSampleHistory history;
-    std::atomic<int> notifications{0};
-    TSpectrumAnalyser analyser(history, QSize(kPlotWidth, kPlotHeight), [&] { ++notifications; });
-    TSpectrumSettings wide = SettingsFor(8192, 800.0f, true);
-    wide.TopDb = 0;
-    wide.BottomDb = -160;
-    wide.SARightOn = true;
-    TSpectrumSettings narrow = wide;
-    narrow.TopDb = -40;
-    narrow.BottomDb = -170;  // the -160 traces show at row 203
-
-    const QImage empty = analyser.CurrentFrame();
-    EXPECT_EQ(empty.pixel(100, 100), kPlotBackColour);
-    EXPECT_EQ(analyser.FramesShown(), 0u);
-
-    analyser.SetSettings(wide);
-    analyser.UpdateSpectrum();
-    const QImage wideFrame = analyser.CurrentFrame();
-    analyser.SetSettings(narrow);
-    analyser.UpdateSpectrum();
-    const QImage narrowFrame = analyser.CurrentFrame();
-    ASSERT_NE(wideFrame, narrowFrame);
-    EXPECT_EQ(narrowFrame.pixel(100, 203), kLeftTraceColour);
-
-    constexpr int kFrames = 150;
-    std::atomic<bool> done{false};
-    std::thread processing([&] {
-        for (int frame = 0; frame < kFrames; ++frame) {
-            analyser.SetSettings(frame % 2 ? wide : narrow);
-            analyser.UpdateSpectrum();
-        }
-        done = true;
-    });
-    int seen = 0;
-    int torn = 0;
-    QImage painted(kPlotWidth, kPlotHeight, QImage::Format_RGB32);
-    while (!done || seen == 0) {
-        const QImage shown = analyser.CurrentFrame();
-        if (shown != wideFrame && shown != narrowFrame)
-            ++torn;
-        {
-            QPainter painter(&painted);
-            analyser.PaintTo(painter, QPoint(0, 0));
-        }
-        if (painted != wideFrame && painted != narrowFrame)
-            ++torn;
-        ++seen;
-    }
-    processing.join();
-    EXPECT_EQ(torn, 0) << "of " << seen << " looks at the plot";
-    EXPECT_EQ(analyser.FramesShown(), static_cast<std::uint64_t>(kFrames + 2));
-    EXPECT_EQ(notifications.load(), kFrames + 2);
-}
-
-TEST(SpectrumAnalyser, PaintsASourcePartAtTheTarget)
-{
-    TSampleHistory history;
-    TSpectrumAnalyser analyser(history, QSize(kPlotWidth, kPlotHeight));
-    analyser.UpdateSpectrum();
-    const QImage frame = analyser.CurrentFrame();
-    QImage window(300, 200, QImage::Format_RGB32);
-    window.fill(Qt::black);
-    {
-        QPainter painter(&window);
-        analyser.PaintTo(painter, QPoint(10, 20), QRect(0, 0, 133, 15));
-    }
-    EXPECT_EQ(window.pixel(10, 20), frame.pixel(0, 0));
-    EXPECT_EQ(window.pixel(10 + 132, 20 + 14), frame.pixel(132, 14));
-    EXPECT_EQ(window.pixel(10 + 133, 20), qRgb(0, 0, 0));
-    EXPECT_EQ(window.pixel(10, 20 + 15), qRgb(0, 0, 0));
 }
 
 }  // namespace

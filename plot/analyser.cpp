@@ -1,0 +1,74 @@
+// The analyser's frame cycle: compute, draw, exchange under DisplayLock, notify.
+#include "analyser.h"
+
+#include <QPainter>
+
+#include <utility>
+
+#include "plotrender.h"
+
+namespace zelvaro {
+
+TSpectrumAnalyser::TSpectrumAnalyser(const TSampleHistory &history, QSize plotSize,
+                                     std::function<void()> frameReady)
+    : FHistory(history),
+      FPlotSize(plotSize),
+      FFrameReady(std::move(frameReady)),
+      FComputer(plotSize.width()),
+      FRenderer(std::make_unique<TPlotRenderer>(plotSize, MakePlotFont())),
+      FFrame(plotSize, QImage::Format_RGB32),
+      FShown(plotSize, QImage::Format_RGB32)
+{
+    FFrame.fill(kPlotBackColour);
+    FShown.fill(kPlotBackColour);
+}
+
+TSpectrumAnalyser::~TSpectrumAnalyser() = default;
+
+void TSpectrumAnalyser::SetSettings(const TSpectrumSettings &settings)
+{
+    std::lock_guard<std::mutex> guard(FSettingsLock);
+    FSettings = settings;
+}
+
+TSpectrumSettings TSpectrumAnalyser::Settings() const
+{
+    std::lock_guard<std::mutex> guard(FSettingsLock);
+    return FSettings;
+}
+
+void TSpectrumAnalyser::UpdateSpectrum()
+{
+    // One copy of the settings for the whole frame: span, calibration and dB window may change
+    // on the GUI thread meanwhile, and take effect at the next frame.
+    const TSpectrumSettings settings = Settings();
+    FComputer.Compute(FHistory, settings, FColumns);
+    FRenderer->Render(FFrame, FColumns, settings);
+    {
+        // The finished frame becomes the shown one; the old shown image is drawn over next time.
+        // Nobody else holds a reference to either image, so the exchange copies no pixels.
+        std::lock_guard<std::mutex> guard(FDisplayLock);
+        std::swap(FFrame, FShown);
+    }
+    // Release: a reader that sees the new count also sees the frame behind it.
+    FFramesShown.fetch_add(1, std::memory_order_release);
+    if (FFrameReady)
+        FFrameReady();
+}
+
+void TSpectrumAnalyser::PaintTo(QPainter &painter, QPoint target, QRect source) const
+{
+    std::lock_guard<std::mutex> guard(FDisplayLock);
+    if (source.isNull())
+        painter.drawImage(target, FShown);
+    else
+        painter.drawImage(target, FShown, source);
+}
+
+QImage TSpectrumAnalyser::CurrentFrame() const
+{
+    std::lock_guard<std::mutex> guard(FDisplayLock);
+    return FShown.copy();
+}
+
+}  // namespace zelvaro

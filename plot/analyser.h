@@ -1,0 +1,84 @@
+// Analyser frames: each tick's spectrum (dsp/spectrum.h) drawn into a private image and exchanged
+// for the one the window paints.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "spectrum.h"
+
+class QPainter;
+
+namespace zelvaro {
+
+class TPlotRenderer;
+
+// The analyser as the main window sees it. Construct it after the QGuiApplication (the plot
+// font needs the font database). The window pushes a full TSpectrumSettings whenever a span,
+// calibration, dB window or channel button changes; the processing thread calls
+// UpdateSpectrum() once per tick while the analyser is on; FrameReady queues a repaint, and the
+// paint handler draws the plot with PaintTo() and then its pointer readout on top.
+//
+// Threading rules (docs/threads.md has all threads and locks in one picture):
+//  - UpdateSpectrum() runs on the processing thread, one call at a time. It alone touches the
+//    averages, the sigcore transform tables and the private frame image.
+//  - SetSettings() and Settings() may be called from any thread (the GUI thread writes); the
+//    settings are copied under a lock once at the start of each frame.
+//  - PaintTo(), CurrentFrame() and FramesShown() may be called from any thread (the GUI paints);
+//    the shown image only ever holds complete frames, exchanged under DisplayLock.
+//  - FrameReady runs on the processing thread after each frame, outside every lock; it should
+//    only queue a repaint of the plot on the GUI thread.
+class TSpectrumAnalyser {
+public:
+    // plotSize is PlotWidth x PlotHeight of the plot area; the width is also the number of
+    // columns. The plot starts as the empty dark-blue background.
+    TSpectrumAnalyser(const TSampleHistory &history, QSize plotSize,
+                      std::function<void()> frameReady = {});
+    ~TSpectrumAnalyser();
+    TSpectrumAnalyser(const TSpectrumAnalyser &) = delete;
+    TSpectrumAnalyser &operator=(const TSpectrumAnalyser &) = delete;
+
+    void SetSettings(const TSpectrumSettings &settings);
+    TSpectrumSettings Settings() const;
+
+    // One analyser frame: compute, draw into the private image, show it, notify.
+    void UpdateSpectrum();
+
+    // Draws the last complete frame (or its source part) with its top-left at target.
+    void PaintTo(QPainter &painter, QPoint target, QRect source = QRect()) const;
+    // A deep copy of the last complete frame.
+    QImage CurrentFrame() const;
+    // Number of frames shown so far (0: the empty plot).
+    std::uint64_t FramesShown() const { return FFramesShown.load(std::memory_order_acquire); }
+
+    QSize PlotSize() const { return FPlotSize; }
+
+private:
+    const TSampleHistory &FHistory;
+    const QSize FPlotSize;
+    const std::function<void()> FFrameReady;
+
+    mutable std::mutex FSettingsLock;
+    TSpectrumSettings FSettings;
+
+    // Processing thread only.
+    TSpectrumComputer FComputer;
+    TSpectrumColumns FColumns;
+    std::unique_ptr<TPlotRenderer> FRenderer;
+    QImage FFrame;
+
+    mutable std::mutex FDisplayLock;  // guards FShown
+    QImage FShown;
+    std::atomic<std::uint64_t> FFramesShown{0};
+};
+
+}  // namespace zelvaro
