@@ -33,9 +33,11 @@ VSK_INLINE vskDouble4 vskWiden(vskFloat4 v)
     return (vskDouble4){v[0], v[1], v[2], v[3]};
 }
 
+/* Only the eight-lane instances reach this with optimisation on; unoptimised builds also keep
+ * it in the other instances, where an eight-float vector fits no single register. */
 VSK_INLINE vskDouble8 vskWiden8(vskFloat8 v)
 {
-#if defined(__x86_64__) || defined(__i386__)
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__OPTIMIZE__)
     __asm__("" : "+x"(v));
 #endif
     return (vskDouble8){v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
