@@ -20,6 +20,7 @@ int gPipeRead = -1;
 std::atomic<int> gPipeWrite{-1};
 // Set by the first ending signal; every later one ends the process at once.
 std::atomic<bool> gEnding{false};
+std::atomic<int> gFirstSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
               "the signal handler may only touch lock-free atomics");
 
@@ -51,6 +52,7 @@ void OnEndingSignal(int signo)
         sigaction(signo, &fallback, nullptr);
         raise(signo);
     } else {
+        gFirstSignal.store(signo);
         const char number = static_cast<char>(signo);
         // A full pipe cannot happen with one byte per process; a failed write has nowhere to go.
         [[maybe_unused]] const ssize_t written = write(gPipeWrite.load(), &number, 1);
@@ -69,6 +71,7 @@ TSignalBridge::TSignalBridge(QObject *parent) : QObject(parent)
     while (read(gPipeRead, stale, sizeof stale) > 0) {
     }
     gEnding.store(false);
+    gFirstSignal.store(0);
 
     FNotifier = new QSocketNotifier(gPipeRead, QSocketNotifier::Read, this);
     connect(FNotifier, &QSocketNotifier::activated, this, &TSignalBridge::ReadPipe);
@@ -96,6 +99,11 @@ TSignalBridge::~TSignalBridge()
         if (FInstalled[i])
             sigaction(kEndingSignals[i], &FPrevious[i], nullptr);
     gEnding.store(false);
+}
+
+const std::atomic<int> &TSignalBridge::PendingSignal()
+{
+    return gFirstSignal;
 }
 
 bool TSignalBridge::Catches(int signo) const

@@ -4,6 +4,7 @@
 #include <QObject>
 
 #include <array>
+#include <atomic>
 #include <csignal>
 
 class QSocketNotifier;
@@ -42,6 +43,9 @@ public:
 
     // The first ending signal seen by the owner's thread, 0 while none has come.
     int Received() const { return FReceived; }
+    // The same, for a command that blocks instead of running an event loop: stored by the handler
+    // itself, so any thread sees it at once. Reset when a bridge is made.
+    static const std::atomic<int> &PendingSignal();
     // Whether the bridge catches this signal (false for one that was ignored at start).
     bool Catches(int signo) const;
 

@@ -61,6 +61,15 @@ TEST(SignalBridge, EachEndingSignalArrivesOnceOnTheOwnersThread)
     }
 }
 
+TEST(SignalBridge, ABlockingCommandSeesTheSignalWithoutAnEventLoop)
+{
+    TSignalBridge bridge;
+    EXPECT_EQ(TSignalBridge::PendingSignal().load(), 0);
+    raise(SIGHUP);  // the handler has run when raise returns
+    EXPECT_EQ(TSignalBridge::PendingSignal().load(), SIGHUP);
+    QCoreApplication::processEvents();  // let the pipe drain for the next bridge
+}
+
 TEST(SignalBridge, ASecondSignalEndsTheProcessAtOnceByItsDefaultAction)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
