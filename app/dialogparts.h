@@ -15,10 +15,11 @@ class TBevelText;
 
 namespace zelvaro {
 
-inline constexpr TColor kDialogColour = 7427893;       // RGB 53, 87, 113
-inline constexpr TColor kMemoColour = 14540253;        // light grey behind the explanation
-inline constexpr TColor kDialogLabelColour = 15261656; // captions of the fields
-inline constexpr TColor kNumberFieldColour = 14603982; // background of the calibration fields
+// 0x00BBGGRR, as the controls take them.
+inline constexpr TColor kDialogColour = 0x715735;       // RGB 53, 87, 113
+inline constexpr TColor kMemoColour = 0xDDDDDD;         // RGB 221, 221, 221: behind the explanation
+inline constexpr TColor kDialogLabelColour = 0xE8DFD8;  // RGB 216, 223, 232: captions of the fields
+inline constexpr TColor kNumberFieldColour = 0xDED6CE;  // RGB 206, 214, 222: the calibration fields
 
 // The dialogs' "MS Sans Serif" at a pixel height, with metric-compatible stand-ins on Linux.
 QFont DialogFont(int pixelSize, bool bold = false);

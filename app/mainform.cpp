@@ -49,11 +49,6 @@ constexpr const char *kPanelFontFamily = "Liberation Sans";
 constexpr int kOptionsMenuDrop = 15;         // the menu opens this far below the image's top
 constexpr int kConfigsItemHeight = 16;
 
-QColor Colour(unsigned value)
-{
-    return toQColor(static_cast<TColor>(value));
-}
-
 }  // namespace
 
 // ---- Construction ---------------------------------------------------------------------------
@@ -65,7 +60,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
     setWindowTitle(QStringLiteral("Zelvaro"));
     setFixedSize(kFormWidth, kFormHeight);
     QPalette face = palette();
-    face.setColor(QPalette::Window, Colour(kPanelColour));
+    face.setColor(QPalette::Window, toQColor(kPanelColour));
     setPalette(face);
     setAutoFillBackground(true);
     QFont defaultFont(QString::fromLatin1(kPanelFontFamily));
@@ -239,55 +234,87 @@ static TShapeButton *MakeButton(QWidget *parent, const QString &caption, QRect g
     return button;
 }
 
-static TAutoLed *MakeLed(QWidget *parent, QPoint at, unsigned back, unsigned onColour, unsigned offColour)
+namespace {
+
+// A 16 x 16 lamp; the factories below take their settings by name, so a call reads like the
+// control's entry in the window's layout.
+struct TLedSpec {
+    QPoint At;
+    TColor Back;  // the panel behind the lamp
+    TColor On;
+    TColor Off;
+};
+
+static TAutoLed *MakeLed(QWidget *parent, const TLedSpec &spec)
 {
     auto *led = new TAutoLed(parent);
-    led->setGeometry(at.x(), at.y(), 16, 16);
-    led->SetBColor(back);
-    led->SetTrueColor(onColour);
-    led->SetFalseColor(offColour);
+    led->setGeometry(spec.At.x(), spec.At.y(), 16, 16);
+    led->SetBColor(spec.Back);
+    led->SetTrueColor(spec.On);
+    led->SetFalseColor(spec.Off);
     return led;
 }
 
-static TNakedSlider *MakeSlider(QWidget *parent, QRect geometry, int min, int max, int position,
-                                int thickness, TThumbStyle thumb, int stepPage)
+// Horizontal when wider than high, vertical otherwise.
+struct TSliderSpec {
+    QRect Geometry;
+    int Min;
+    int Max;
+    int Position;
+    int Thickness;  // of the track, pixels
+    TThumbStyle Thumb;
+    int StepPage;   // one click beside the thumb
+};
+
+static TNakedSlider *MakeSlider(QWidget *parent, const TSliderSpec &spec)
 {
     auto *slider = new TNakedSlider(parent);
-    slider->setGeometry(geometry);
-    slider->SetOrientation(geometry.width() >= geometry.height() ? orHorizontal : orVertical);
-    slider->SetMin(min);
-    slider->SetMax(max);
-    slider->SetThickness(thickness);
-    slider->SetThumbStyle(thumb);
-    slider->SetStepPage(stepPage);
-    slider->SetPosition(position);
+    slider->setGeometry(spec.Geometry);
+    slider->SetOrientation(spec.Geometry.width() >= spec.Geometry.height() ? orHorizontal : orVertical);
+    slider->SetMin(spec.Min);
+    slider->SetMax(spec.Max);
+    slider->SetThickness(spec.Thickness);
+    slider->SetThumbStyle(spec.Thumb);
+    slider->SetStepPage(spec.StepPage);
+    slider->SetPosition(spec.Position);
     return slider;
 }
 
-static TBevelText *MakeLabel(QWidget *parent, const QString &caption, QPoint at, int pixelSize,
-                             unsigned colour, bool bold = false, int wrapWidth = 0)
+// Shadowed panel text: at its natural size at At, or centred over WrapWidth pixels in two lines.
+struct TLabelSpec {
+    QString Caption;
+    QPoint At;
+    int PixelSize;
+    TColor Colour = kCaptionColour;
+    bool Bold = false;
+    int WrapWidth = 0;
+};
+
+static TBevelText *MakeLabel(QWidget *parent, const TLabelSpec &spec)
 {
     auto *label = new TBevelText(parent);
     QFont labelFont(QString::fromLatin1(kPanelFontFamily));
-    labelFont.setPixelSize(pixelSize);
-    labelFont.setBold(bold);
+    labelFont.setPixelSize(spec.PixelSize);
+    labelFont.setBold(spec.Bold);
     label->setFont(labelFont);
     label->SetTransparent(true);
-    label->SetFontColor(colour);
+    label->SetFontColor(spec.Colour);
     label->SetShadowColor(clBlack);
     label->SetDeep(1);
     label->SetBorder(boNone);
-    if (wrapWidth > 0) {
+    if (spec.WrapWidth > 0) {
         label->SetAutoSize(false);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        label->SetCaption(caption);
-        label->setGeometry(at.x(), at.y(), wrapWidth, 2 * (pixelSize + 3));
+        label->SetCaption(spec.Caption);
+        label->setGeometry(spec.At.x(), spec.At.y(), spec.WrapWidth, 2 * (spec.PixelSize + 3));
     } else {
-        label->SetCaption(caption);
-        label->move(at);
+        label->SetCaption(spec.Caption);
+        label->move(spec.At);
     }
     return label;
 }
+
+}  // namespace
 
 static QLineEdit *MakeEdit(QWidget *parent, QRect geometry)
 {
@@ -297,7 +324,7 @@ static QLineEdit *MakeEdit(QWidget *parent, QRect geometry)
     editFont.setPixelSize(13);
     editFont.setBold(true);
     edit->setFont(editFont);
-    const QColor back = Colour(kEditColour);
+    const QColor back = toQColor(kEditColour);
     edit->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: black; border: 1px solid #1d3550;"
                                        " border-radius: 2px; padding: 0px 2px; }")
                             .arg(back.name()));
@@ -307,27 +334,30 @@ static QLineEdit *MakeEdit(QWidget *parent, QRect geometry)
 void TMainForm::BuildGenerator()
 {
     BGenerator = MakeButton(this, QStringLiteral("Generator"), QRect(10, 278, 53, 25));
-    GenLed = MakeLed(this, QPoint(26, 310), kPanelColour, clRed, kLedOffBlue);
+    GenLed = MakeLed(this, {.At = {26, 310}, .Back = kPanelColour, .On = clRed, .Off = kRunLedOffColour});
     GenLed->setCursor(Qt::PointingHandCursor);
     BGenLeft = MakeButton(this, QStringLiteral("Left"), QRect(10, 332, 53, 25));
     BGenRight = MakeButton(this, QStringLiteral("Right"), QRect(10, 362, 53, 25));
-    TLedLeft = MakeLed(this, QPoint(70, 335), clBlack, clLime, kLedOffChannel);
-    TLedRight = MakeLed(this, QPoint(70, 366), clBlack, clLime, kLedOffChannel);
+    TLedLeft = MakeLed(this, {.At = {70, 335}, .Back = clBlack, .On = clLime, .Off = kChannelLedOffColour});
+    TLedRight = MakeLed(this, {.At = {70, 366}, .Back = clBlack, .On = clLime, .Off = kChannelLedOffColour});
 
-    LFreq = MakeSlider(this, QRect(96, 356, 193, 13), kToneFreqMin, kToneFreqMax, 1294, 2, tsStdVBar, 999);
-    RFreq = MakeSlider(this, QRect(446, 356, 193, 13), kToneFreqMin, kToneFreqMax, 1978, 2, tsStdVBar, 999);
-    LLevel = MakeSlider(this, QRect(96, 378, 193, 13), kLevelPosMin, kLevelPosMax, 5000, 2, tsStdVBar, 999);
-    RLevel = MakeSlider(this, QRect(446, 378, 193, 13), kLevelPosMin, kLevelPosMax, 5000, 2, tsStdVBar, 999);
+    const auto toneSlider = [this](QRect geometry, int min, int max, int position) {
+        return MakeSlider(this, {.Geometry = geometry, .Min = min, .Max = max, .Position = position,
+                                 .Thickness = 2, .Thumb = tsStdVBar, .StepPage = 999});
+    };
+    LFreq = toneSlider({96, 356, 193, 13}, kToneFreqMin, kToneFreqMax, 1294);
+    RFreq = toneSlider({446, 356, 193, 13}, kToneFreqMin, kToneFreqMax, 1978);
+    LLevel = toneSlider({96, 378, 193, 13}, kLevelPosMin, kLevelPosMax, 5000);
+    RLevel = toneSlider({446, 378, 193, 13}, kLevelPosMin, kLevelPosMax, 5000);
 
     LFreqDisp = MakeEdit(this, QRect(200, 336, 57, 19));
     RFreqDisp = MakeEdit(this, QRect(548, 336, 57, 19));
     LMagDisp = MakeEdit(this, QRect(206, 390, 51, 19));
     RMagDisp = MakeEdit(this, QRect(554, 390, 51, 19));
-    const unsigned labelColour = 15261656;
-    MakeLabel(this, QStringLiteral("Hz"), QPoint(261, 338), 13, labelColour, true);
-    MakeLabel(this, QStringLiteral("Hz"), QPoint(609, 338), 13, labelColour, true);
-    MakeLabel(this, QStringLiteral("dB"), QPoint(261, 392), 13, labelColour, true);
-    MakeLabel(this, QStringLiteral("dB"), QPoint(609, 392), 13, labelColour, true);
+    MakeLabel(this, {.Caption = QStringLiteral("Hz"), .At = {261, 338}, .PixelSize = 13, .Bold = true});
+    MakeLabel(this, {.Caption = QStringLiteral("Hz"), .At = {609, 338}, .PixelSize = 13, .Bold = true});
+    MakeLabel(this, {.Caption = QStringLiteral("dB"), .At = {261, 392}, .PixelSize = 13, .Bold = true});
+    MakeLabel(this, {.Caption = QStringLiteral("dB"), .At = {609, 392}, .PixelSize = 13, .Bold = true});
 
     BFreqLock = MakeButton(this, QStringLiteral("Lock"), QRect(378, 350, 45, 21));
     BLevLock = MakeButton(this, QStringLiteral("Lock"), QRect(378, 376, 45, 21));
@@ -336,8 +366,10 @@ void TMainForm::BuildGenerator()
     for (TShapeButton *button : {BFreqLock, BLevLock, BFreqREqL, BLevREqL})
         button->SetFontColor(kFontOnColour);
 
-    ChanLabelL = MakeLabel(this, QStringLiteral("L"), QPoint(292, 362), 21, kChannelLabelColour);
-    ChanLabelR = MakeLabel(this, QStringLiteral("R"), QPoint(430, 362), 21, kChannelLabelColour);
+    ChanLabelL = MakeLabel(this, {.Caption = QStringLiteral("L"), .At = {292, 362}, .PixelSize = 21,
+                                  .Colour = kChannelLabelColour});
+    ChanLabelR = MakeLabel(this, {.Caption = QStringLiteral("R"), .At = {430, 362}, .PixelSize = 21,
+                                  .Colour = kChannelLabelColour});
 
     for (QLineEdit *edit : {LFreqDisp, RFreqDisp, LMagDisp, RMagDisp})
         edit->installEventFilter(this);
@@ -346,25 +378,29 @@ void TMainForm::BuildGenerator()
 void TMainForm::BuildAnalyser()
 {
     BSpecAn = MakeButton(this, QStringLiteral("Spec.An."), QRect(10, 56, 53, 25));
-    SpecLed = MakeLed(this, QPoint(26, 88), kPanelColour, clRed, kLedOffBlue);
+    SpecLed = MakeLed(this, {.At = {26, 88}, .Back = kPanelColour, .On = clRed, .Off = kRunLedOffColour});
     SpecLed->setCursor(Qt::PointingHandCursor);
     BSALeft = MakeButton(this, QStringLiteral("Left"), QRect(10, 110, 53, 25));
     BSARight = MakeButton(this, QStringLiteral("Right"), QRect(10, 140, 53, 25));
-    RLedLeft = MakeLed(this, QPoint(70, 113), clBlack, clLime, kLedOffChannel);
-    RLedRight = MakeLed(this, QPoint(70, 144), clBlack, clLime, kLedOffChannel);
+    RLedLeft = MakeLed(this, {.At = {70, 113}, .Back = clBlack, .On = clLime, .Off = kChannelLedOffColour});
+    RLedRight = MakeLed(this, {.At = {70, 144}, .Back = clBlack, .On = clLime, .Off = kChannelLedOffColour});
     IQButt = MakeButton(this, QStringLiteral("I/Q Mode"), QRect(10, 232, 53, 25));
 
-    VGain = MakeSlider(this, QRect(638, 50, 11, 233), 10, 160, 42, 5, tsStdHBar, 15);
-    VRange = MakeSlider(this, QRect(654, 50, 11, 233), 0, 160, 38, 5, tsStdHBar, 16);
+    VGain = MakeSlider(this, {.Geometry = {638, 50, 11, 233}, .Min = 10, .Max = 160, .Position = 42,
+                              .Thickness = 5, .Thumb = tsStdHBar, .StepPage = 15});
+    VRange = MakeSlider(this, {.Geometry = {654, 50, 11, 233}, .Min = 0, .Max = 160, .Position = 38,
+                               .Thickness = 5, .Thumb = tsStdHBar, .StepPage = 16});
     for (TNakedSlider *slider : {VGain, VRange}) {
         slider->SetFocusColor(kSliderFocusOff);
         slider->setEnabled(false);
     }
-    const unsigned labelColour = 15261656;
-    MakeLabel(this, QStringLiteral("Vert. Gain"), QPoint(633, 285), kSliderCaptionPixels, labelColour, false, 34);
-    MakeLabel(this, QStringLiteral("Vert. Range"), QPoint(633, 306), kSliderCaptionPixels, labelColour, false, 34);
+    MakeLabel(this, {.Caption = QStringLiteral("Vert. Gain"), .At = {633, 285},
+                     .PixelSize = kSliderCaptionPixels, .WrapWidth = 34});
+    MakeLabel(this, {.Caption = QStringLiteral("Vert. Range"), .At = {633, 306},
+                     .PixelSize = kSliderCaptionPixels, .WrapWidth = 34});
 
-    MakeLabel(this, QStringLiteral("Hor. Span"), QPoint(196, 22), kDefaultFontPixels, labelColour, true);
+    MakeLabel(this, {.Caption = QStringLiteral("Hor. Span"), .At = {196, 22}, .PixelSize = kDefaultFontPixels,
+                     .Bold = true});
     const QString captions[] = {QStringLiteral("0.17k"), QStringLiteral("0.7k"), QStringLiteral("1.4k"),
                                 QStringLiteral("2.8k"), QStringLiteral("5.6k")};
     QRadioButton **buttons[] = {&RB64k, &RB16k, &RB8k, &RB4k, &RB2k};
@@ -386,7 +422,7 @@ void TMainForm::BuildAnalyser()
             "QRadioButton::indicator:checked { background: qradialgradient(cx:0.4, cy:0.4, radius:0.7,"
             " fx:0.4, fy:0.4, stop:0 #ffb0a0, stop:0.5 #e03020, stop:1 #801008); }"));
         *buttons[i] = radio;
-        auto *label = MakeLabel(this, captions[i], QPoint(0, 0), 10, labelColour, false);
+        auto *label = MakeLabel(this, {.Caption = captions[i], .At = {0, 0}, .PixelSize = 10});
         label->move(x + 6 - label->width() / 2, kSpanTop + 14);
     }
 }

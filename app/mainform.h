@@ -3,6 +3,7 @@
 
 #include "appstate.h"
 #include "audioengine.h"
+#include "colorref.h"
 #include "configrecord.h"
 #include "panelmath.h"
 
@@ -47,17 +48,18 @@ struct TMainFormOptions {
     std::function<void(const QString &)> WarnSink;
 };
 
-// Colours of the panel, 0x00BBGGRR.
-constexpr unsigned kPanelColour = 10317636;     // RGB 68, 111, 157
-constexpr unsigned kButtonColour1 = 7427893;    // RGB 53, 87, 113
-constexpr unsigned kFontOnColour = 16777215;    // white: the button's function is on
-constexpr unsigned kFontOffColour = 14010816;   // RGB 192, 201, 213: off
-constexpr unsigned kEditColour = 14010816;
-constexpr unsigned kLedOffBlue = 10395294;      // off colour of the two run lamps
-constexpr unsigned kLedOffChannel = 8670784;    // off colour of the four channel lamps
-constexpr unsigned kChannelLabelColour = 13015936;
-constexpr unsigned kSliderFocusOn = 13021606;   // RGB 166, 177, 198
-constexpr unsigned kSliderFocusOff = 7105644;   // RGB 108, 108, 108
+// Colours of the panel as the controls take them: TColor, 0x00BBGGRR (red in the low byte).
+constexpr TColor kPanelColour = 0x9D6F44;        // RGB 68, 111, 157: window face, run-button body
+constexpr TColor kButtonColour1 = 0x715735;      // RGB 53, 87, 113: the buttons' second colour
+constexpr TColor kFontOnColour = 0xFFFFFF;       // white: the button's function is on
+constexpr TColor kFontOffColour = 0xD5C9C0;      // RGB 192, 201, 213: off
+constexpr TColor kEditColour = 0xD5C9C0;         // RGB 192, 201, 213: the four number fields
+constexpr TColor kRunLedOffColour = 0x9E9E9E;    // RGB 158, 158, 158: off colour of the two run lamps
+constexpr TColor kChannelLedOffColour = 0x844E40;  // RGB 64, 78, 132: off colour of the channel lamps
+constexpr TColor kChannelLabelColour = 0xC69B80; // RGB 128, 155, 198: the big "L" and "R"
+constexpr TColor kCaptionColour = 0xE8DFD8;      // RGB 216, 223, 232: captions beside the controls
+constexpr TColor kSliderFocusOn = 0xC6B1A6;      // RGB 166, 177, 198
+constexpr TColor kSliderFocusOff = 0x6C6C6C;     // RGB 108, 108, 108
 
 constexpr int kStartTickInterval = 80;  // ms; TickTimer paces it from the first tick on
 

@@ -152,11 +152,10 @@ TPlotRenderer::TPlotRenderer(QSize plotSize, QFont font)
 void TPlotRenderer::Render(QImage &frame, const TSpectrumColumns &columns,
                            const TSpectrumSettings &settings)
 {
-    if (!FBackgroundValid || FBackgroundTopDb != settings.TopDb || FBackgroundBottomDb != settings.BottomDb) {
-        DrawPlotBackground(FBackground, settings.TopDb, settings.BottomDb, FFont);
-        FBackgroundTopDb = settings.TopDb;
-        FBackgroundBottomDb = settings.BottomDb;
-        FBackgroundValid = true;
+    const TGridKey key{.TopDb = settings.TopDb, .BottomDb = settings.BottomDb};
+    if (FBackgroundKey != key) {
+        DrawPlotBackground(FBackground, key.TopDb, key.BottomDb, FFont);
+        FBackgroundKey = key;
     }
     if (frame.size() == FBackground.size() && frame.format() == FBackground.format())
         std::memcpy(frame.bits(), FBackground.constBits(), static_cast<size_t>(FBackground.sizeInBytes()));

@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include <array>
+#include <optional>
 #include <span>
 
 #include "spectrum.h"
@@ -55,8 +56,25 @@ void DrawPlotBackground(QImage &image, int topDb, int bottomDb, const QFont &fon
 // end pixel, so the last point is not drawn; pixels outside the image are clipped.
 void DrawTrace(QImage &image, std::span<const int> rows, QRgb colour);
 
-// Draws frames: keeps the background layer of the current dB window and lays the traces over a
-// copy of it. Owned and used by one thread.
+// The dB window a background layer was drawn for: the one value the layer cache is keyed on.
+struct TGridKey {
+    int TopDb = 0;
+    int BottomDb = 0;
+    friend bool operator==(const TGridKey &, const TGridKey &) = default;
+};
+
+// Draws frames. The plot is a stack of layers, bottom to top:
+//   1. background: the dark-blue fill, the dB grid and its labels. It depends only on the dB
+//      window, so it is drawn once per TGridKey into FBackground and reused while the window
+//      stays (the cache);
+//   2. traces: each frame starts as a copy of the background (one memcpy), then the right trace
+//      and the left one over it (Render);
+//   3. frame exchange: the finished image becomes the shown one in TSpectrumAnalyser::UpdateSpectrum,
+//      a swap under DisplayLock, so a paint only ever sees complete frames (plot/analyser.cpp);
+//   4. readout: the pointer's frequency and level, written by the window's plot view on the GUI
+//      thread over the shown frame when it paints, never into the frame itself (app/plotview.cpp).
+// Layers 1 and 2 run here, on the processing thread; the renderer is owned and used by that one
+// thread.
 class TPlotRenderer {
 public:
     TPlotRenderer(QSize plotSize, QFont font);
@@ -72,9 +90,7 @@ private:
     QSize FPlotSize;
     QFont FFont;
     QImage FBackground;
-    int FBackgroundTopDb = 0;
-    int FBackgroundBottomDb = 0;
-    bool FBackgroundValid = false;
+    std::optional<TGridKey> FBackgroundKey;  // empty until the first frame
     std::array<int, kMaxPlotPoints> FRows{};
 };
 

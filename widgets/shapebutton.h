@@ -278,9 +278,9 @@ private:
 // cursor, no focus frame; `texture` (optional) is the face texture drawn from (2, 2).
 void ApplyPanelButtonStyle(TShapeButton &button, const QString &caption, const QImage &texture = {});
 // The panel's font colours: white for on, pale blue-grey for off.
-inline constexpr TColor kPanelButtonOnFont = 16777215;
-inline constexpr TColor kPanelButtonOffFont = 14010816;
-inline constexpr TColor kPanelButtonColor = 0x9D6F44;
-inline constexpr TColor kPanelButtonColor1 = 0x715735;
+inline constexpr TColor kPanelButtonOnFont = 0xFFFFFF;   // white
+inline constexpr TColor kPanelButtonOffFont = 0xD5C9C0;  // RGB 192, 201, 213
+inline constexpr TColor kPanelButtonColor = 0x9D6F44;    // RGB 68, 111, 157
+inline constexpr TColor kPanelButtonColor1 = 0x715735;   // RGB 53, 87, 113
 // The face texture of the panel's larger buttons (a resource of the widgets library).
 QImage PanelButtonTexture();
