@@ -70,19 +70,22 @@ void TMainForm::BGenRightClick()
 }
 
 // The frequency targets run on past 0 and 10000 Hz while the lock pushes one tone against a
-// limit, so the pair keeps its distance when the slider comes back.
+// limit, so the pair keeps its distance when the slider comes back. A pushed slider shows its
+// clamped frequency, and a slider moved itself (by hand, a typed value or "R = L") takes its
+// tone exactly where it points: slider, target and frequency then agree again.
 void TMainForm::FreqChange(TToneChannel self, TToneChannel twin)
 {
     int delta = 0;
     if (!Updating) {
         delta = self.FreqSlider->Position() - *self.FreqHz;
-        *self.FreqTarget += delta;
+        *self.FreqTarget = self.FreqSlider->Position();
     }
     *self.FreqHz = std::clamp(*self.FreqTarget, self.FreqSlider->Min(), self.FreqSlider->Max());
     if (FreqLocked && !Updating) {
         Updating = true;
         *twin.FreqTarget += delta;
-        twin.FreqSlider->SetPosition(*twin.FreqTarget);
+        twin.FreqSlider->SetPosition(
+            std::clamp(*twin.FreqTarget, twin.FreqSlider->Min(), twin.FreqSlider->Max()));
     }
     Updating = true;
     self.FreqDisp->setText(QString::number(*self.FreqHz));
@@ -107,7 +110,8 @@ void TMainForm::LevelChange(TToneChannel self, TToneChannel twin)
         } else {
             Updating = true;
             *twin.LevelDb += delta;
-            twin.LevelSlider->SetPosition(DbToLevelPos(*twin.LevelDb));
+            twin.LevelSlider->SetPosition(std::clamp(DbToLevelPos(*twin.LevelDb),
+                                                     twin.LevelSlider->Min(), twin.LevelSlider->Max()));
         }
     }
     *self.Ampl = static_cast<float>(*self.LevelPos) / static_cast<float>(self.LevelSlider->Max());

@@ -81,9 +81,28 @@ void TToneSynth::SetPhases(double left, double right)
     FRightPhase.store(WrapTableUnits(right), std::memory_order_relaxed);
 }
 
+// The immediate stores make the request visible at once; the flag makes it survive the
+// write-back of a block that is being synthesised meanwhile.
+void TToneSynth::ResetPhases()
+{
+    SetPhases(0.0, 0.0);
+    FPhaseRequests.fetch_or(kResetRequest, std::memory_order_relaxed);
+}
+
 void TToneSynth::CopyLeftPhaseToRight()
 {
     FRightPhase.store(LeftPhase(), std::memory_order_relaxed);
+    FPhaseRequests.fetch_or(kCopyRequest, std::memory_order_relaxed);
+}
+
+// A reset and a copy requested together give the same phases in either order: both 0.
+void TToneSynth::ApplyPhaseRequests()
+{
+    const unsigned requests = FPhaseRequests.exchange(0, std::memory_order_relaxed);
+    if (requests & kResetRequest)
+        SetPhases(0.0, 0.0);
+    if (requests & kCopyRequest)
+        FRightPhase.store(LeftPhase(), std::memory_order_relaxed);
 }
 
 void TToneSynth::SynthTone(float *out, float *outQ, int count, double freqHz, double rateHz,
@@ -93,6 +112,7 @@ void TToneSynth::SynthTone(float *out, float *outQ, int count, double freqHz, do
     const float amp = std::fabs(level);
     const double inc = PhaseIncrement(freqHz, rateHz);
     const double qoff = QuadratureDegrees(level) * kIndexUnitsPerDegree;
+    ApplyPhaseRequests();
     double phase = LeftPhase();
     if (iqMode)
         FRightPhase.store(phase, std::memory_order_relaxed);

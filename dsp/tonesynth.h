@@ -48,13 +48,16 @@ struct TToneSettings {
 };
 
 // The two tone generators with their phase accumulators. Synthesis runs on the playback thread;
-// the generator controls may reset or copy the phases from the GUI thread at any time, and a
-// block being synthesised then uses the old or the new phase.
+// the generator controls may reset or copy the phases from the GUI thread at any time. Such a
+// request is also kept as a flag that the next tone-1 synthesis applies before it starts, so a
+// request made while a block is being synthesised (whose write-back overwrites the phases) takes
+// effect with the next block instead of being lost.
 class TToneSynth {
 public:
     TToneSynth();
 
-    // Tone 1: advances LeftPhase by count samples. In I/Q mode RightPhase first takes LeftPhase.
+    // Tone 1: applies pending phase requests, then advances LeftPhase by count samples. In I/Q
+    // mode RightPhase first takes LeftPhase.
     void SynthTone(float *out, float *outQ, int count, double freqHz, double rateHz, float level,
                    bool iqMode);
     // Tone 2: advances RightPhase; both outputs carry the skew of skewUs microseconds.
@@ -67,14 +70,19 @@ public:
 
     double LeftPhase() const { return FLeftPhase.load(std::memory_order_relaxed); }
     double RightPhase() const { return FRightPhase.load(std::memory_order_relaxed); }
+    // Sets both phases at once; only for a synth that no other thread is running.
     void SetPhases(double left, double right);
-    void ResetPhases() { SetPhases(0.0, 0.0); }         // generator switched on
-    void CopyLeftPhaseToRight();                       // the "R = L" frequency button
+    void ResetPhases();            // generator switched on: both tones start at phase 0
+    void CopyLeftPhaseToRight();   // the "R = L" frequency button
 
     const std::vector<double> &CosTable() const { return FCosTable; }
 
 private:
+    enum : unsigned { kResetRequest = 1u, kCopyRequest = 2u };
+    void ApplyPhaseRequests();
+
     const std::vector<double> FCosTable;
+    std::atomic<unsigned> FPhaseRequests{0};
     std::atomic<double> FLeftPhase{0.0};
     std::atomic<double> FRightPhase{0.0};
 };

@@ -142,13 +142,56 @@ TEST_F(MainFormTest, LockedFrequenciesKeepTheirDistancePastTheUpperLimit)
     EXPECT_EQ(f.LFreqHz, 10000);
     EXPECT_EQ(f.RFreqHz, 10000);
     EXPECT_EQ(f.RFreqTarget, 10500);
-    EXPECT_EQ(f.RFreq->Position(), 9500);  // 10500 is outside the slider's range
+    EXPECT_EQ(f.RFreq->Position(), 10000);  // the pushed slider shows the frequency it plays
     EXPECT_EQ(f.RFreqDisp->text(), QString("10000"));
 
     f.LFreq->SetPosition(9000);
     EXPECT_EQ(f.RFreqHz, 9500);
     EXPECT_EQ(f.RFreq->Position(), 9500);
     EXPECT_EQ(f.EngineState().RFreqHz.load(), 9500);
+}
+
+// A tone pushed past a limit by the lock must not keep a hidden excess once "R = L" or I/Q mode
+// sets it: the right tone then plays exactly the left frequency, and its slider says so.
+TEST_F(MainFormTest, RightEqualsLeftAfterALockedPushPastTheLimitPlaysTheLeftFrequency)
+{
+    TMainForm &f = *FForm;
+    f.LFreq->SetPosition(9000);
+    f.RFreq->SetPosition(9500);
+    f.BFreqLockClick();
+    f.LFreq->SetPosition(9800);
+    EXPECT_EQ(f.RFreq->Position(), f.RFreqHz);
+    f.BFreqREqLClick();
+    EXPECT_EQ(f.RFreqHz, 9800);
+    EXPECT_EQ(f.RFreqTarget, 9800);
+    EXPECT_EQ(f.RFreq->Position(), 9800);
+    EXPECT_EQ(f.EngineState().RFreqHz.load(), 9800);
+
+    f.BFreqLockClick();  // unlocked for I/Q mode to engage it again
+    f.LFreq->SetPosition(9000);
+    f.RFreq->SetPosition(9500);
+    f.BFreqLockClick();
+    f.LFreq->SetPosition(9800);
+    f.BFreqLockClick();
+    f.IQButtClick();
+    EXPECT_TRUE(f.IQMode);
+    EXPECT_EQ(f.EngineState().LFreqHz.load(), 9800);
+    EXPECT_EQ(f.EngineState().RFreqHz.load(), 9800);
+}
+
+// Moving the pushed slider itself takes its tone where the slider points.
+TEST_F(MainFormTest, MovingAPushedSliderPlaysWhereItPoints)
+{
+    TMainForm &f = *FForm;
+    f.LFreq->SetPosition(9000);
+    f.RFreq->SetPosition(9500);
+    f.BFreqLockClick();
+    f.LFreq->SetPosition(10000);
+    f.RFreq->SetPosition(9900);
+    EXPECT_EQ(f.RFreqHz, 9900);
+    EXPECT_EQ(f.RFreqTarget, 9900);
+    EXPECT_EQ(f.LFreqHz, 9900);
+    EXPECT_EQ(f.LFreq->Position(), 9900);
 }
 
 TEST_F(MainFormTest, LockedFrequenciesKeepTheirDistanceBelowZero)

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zelvaro {
@@ -293,6 +295,43 @@ TEST(SynthBlock, FullScaleToneNeitherClipsNorHasSpursAbove96dBc)
         ASSERT_EQ(sfdr.size(), 1u);
         EXPECT_GE(sfdr[0], 96.0) << "channel " << channel;
     }
+}
+
+// The playback thread writes the phases back after every block; a reset or "R = L" copy that
+// the GUI makes meanwhile must still take effect (at the next block at the latest). With equal
+// frequencies the two tones stay in phase for good once a request has been applied.
+TEST(PhaseRequests, RequestsMadeWhileBlocksAreBeingMadeAreNeverLost)
+{
+    TToneSynth synth;
+    const TToneSettings s = Settings(1000, 1000, 0.5f, 0.5f);
+    int lost = 0;
+    constexpr int kRounds = 100;
+    for (int round = 0; round < kRounds; ++round) {
+        synth.SetPhases(0.0, 12345.0);
+        std::atomic<int> blocksMade{0};
+        std::atomic<bool> stop{false};
+        std::thread playback([&] {
+            std::vector<int16_t> block(2 * kToneBlockFrames);
+            while (!stop.load()) {
+                synth.SynthBlock(s, block.data());
+                blocksMade.fetch_add(1);
+            }
+        });
+        while (blocksMade.load() < 1 + round % 3)
+            std::this_thread::yield();
+        if (round % 2 == 0)
+            synth.CopyLeftPhaseToRight();
+        else
+            synth.ResetPhases();
+        const int requestedAt = blocksMade.load();
+        while (blocksMade.load() < requestedAt + 2)
+            std::this_thread::yield();
+        stop = true;
+        playback.join();
+        if (synth.LeftPhase() != synth.RightPhase())
+            ++lost;
+    }
+    EXPECT_EQ(lost, 0) << "of " << kRounds << " phase requests";
 }
 
 }  // namespace
