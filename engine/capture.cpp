@@ -18,24 +18,9 @@ int TAudioEngine::OpenWaveIn()
     const int opened = FWaveIn->Open(FFormat, [this](int message, TWaveHeader *header) {
         WaveInProc(message, header);
     });
-    switch (opened) {
-    case kWaveAllocated:
-        FWarn("Windows reports that your SoundCard is already in use by another program");
+    if (const std::string failure = OpenFailureText(opened, TDeviceSide::Capture); !failure.empty()) {
+        FWarn(failure);
         return kSystemTextFailure;
-    case kWaveBadDeviceId:
-        FWarn("Bad SoundCard Device");
-        return kSystemTextFailure;
-    case kWaveNoDriver:
-        FWarn("No SoundCard driver!");
-        return kSystemTextFailure;
-    case kWaveNoMem:
-        FWarn("Not Enough Memory for SoundCard");
-        return kSystemTextFailure;
-    case kWaveBadFormat:
-        FWarn("Your SoundCard does not support this Wave Format");
-        return kSystemTextFailure;
-    default:
-        break;
     }
     int error = opened;  // any other failure counts as a buffer error
     for (int i = 0; i < kSoundBufferCount && error == kWaveNoError; ++i) {

@@ -22,25 +22,9 @@ int TAudioEngine::OpenWaveOut()
     });
     if (opened == kWaveNoError)
         FOutputOpenings.fetch_add(1);
-    switch (opened) {
-    case kWaveAllocated:
-        FWarn("Windows reports that your SoundCard is already in use by another program\r"
-              "                  Please check if you did set fullduplex ON");
+    if (const std::string failure = OpenFailureText(opened, TDeviceSide::Playback); !failure.empty()) {
+        FWarn(failure);
         return kSystemTextFailure;
-    case kWaveBadDeviceId:
-        FWarn("Bad SoundCard Device");
-        return kSystemTextFailure;
-    case kWaveNoDriver:
-        FWarn("No SoundCard driver!");
-        return kSystemTextFailure;
-    case kWaveNoMem:
-        FWarn("Not enough memory for SoundCard");
-        return kSystemTextFailure;
-    case kWaveBadFormat:
-        FWarn("Your SoundCard does not Support this Wave Format");
-        return kSystemTextFailure;
-    default:
-        break;
     }
     // Four silent buffers go in behind the paused device, so playback starts four blocks ahead.
     int error = FWaveOut->Pause();

@@ -354,4 +354,27 @@ void TWaveDevice::FeedPlayback()
     }
 }
 
+std::string OpenFailureText(int result, TDeviceSide side)
+{
+    switch (result) {
+    case kWaveAllocated:
+        // Playback is opened second, so a busy playback side usually means the device cannot
+        // play while it records.
+        return side == TDeviceSide::Playback
+                   ? "The sound device is already in use by another program.\n"
+                     "Please check that it can play and record at the same time (full duplex)."
+                   : "The sound device is already in use by another program.";
+    case kWaveBadDeviceId:
+        return "Bad SoundCard Device";
+    case kWaveNoDriver:
+        return "No SoundCard driver!";
+    case kWaveNoMem:
+        return "Not Enough Memory for SoundCard";
+    case kWaveBadFormat:
+        return "Your SoundCard does not support this Wave Format";
+    default:
+        return {};
+    }
+}
+
 }  // namespace zelvaro

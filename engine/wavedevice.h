@@ -29,6 +29,11 @@ enum : int {
     kWaveUnprepared = 34,
 };
 
+// The message shown when opening a device fails with result, or an empty text for results that
+// count as buffer errors instead. Lines are separated by "\n".
+enum class TDeviceSide { Capture, Playback };
+std::string OpenFailureText(int result, TDeviceSide side);
+
 // Callback messages.
 enum : int {
     kWomOpen = 955, kWomClose = 956, kWomDone = 957,
