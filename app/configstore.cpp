@@ -286,10 +286,17 @@ std::optional<QString> TConfigStore::BackUpCorruptFile()
         backup = FFilePath + QStringLiteral(".corrupt-") + stamp + u'-' + QString::number(suffix);
     if (!QFile::copy(FFilePath, backup))
         return std::nullopt;
-    if (FWarn)
+    if (FWarn && !FUnreadableReported)
         FWarn(QStringLiteral("The settings file %1 could not be read completely. It has been kept as %2.")
                   .arg(QDir::toNativeSeparators(FFilePath), QDir::toNativeSeparators(backup)));
     return backup;
+}
+
+QString TConfigStore::UnreadableText() const
+{
+    return QStringLiteral("The settings file %1 could not be read; the default settings are in use.\n"
+                          "The file is kept: when settings are next saved, it is first copied to %1.corrupt-<date>.")
+        .arg(QDir::toNativeSeparators(FFilePath));
 }
 
 void TConfigStore::DeleteForeignStore()

@@ -81,6 +81,12 @@ public:
     // when there is no usable store of this version (the caller then loads the defaults).
     std::optional<QStringList> ListConfigs() const;
 
+    // The message for a store whose file cannot be read (TLoadOutcome::Unreadable). Once the caller
+    // has shown it, MarkUnreadableReported keeps the later save from reporting the same file again
+    // (that save may run while the program ends, when nobody is there to answer a box).
+    QString UnreadableText() const;
+    void MarkUnreadableReported() { FUnreadableReported = true; }
+
 private:
     void ReportWriteFailure();
     std::optional<QString> BackUpCorruptFile();  // the copy's path, or nothing when it failed
@@ -89,6 +95,7 @@ private:
     QString FFilePath;
     TWarnFn FWarn;
     bool FWriteFailureReported = false;
+    bool FUnreadableReported = false;
 };
 
 }  // namespace zelvaro

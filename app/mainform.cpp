@@ -33,9 +33,11 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace zelvaro {
 
@@ -572,7 +574,18 @@ void TMainForm::ApplyRecord(const TConfigRecord &record)
 
 void TMainForm::LoadConfig(const QString &name)
 {
-    ApplyRecord(FStore->LoadConfig(name).Record);
+    const TLoadResult loaded = FStore->LoadConfig(name);
+    ApplyRecord(loaded.Record);
+    // Told once, when the window is up; the save at shut-down then stays silent about it.
+    if (loaded.Outcome == TLoadOutcome::Unreadable && !FUnreadableStoreReported) {
+        FUnreadableStoreReported = true;
+        FStore->MarkUnreadableReported();
+        const QString text = FStore->UnreadableText();
+        if (isVisible())
+            WarnBox(text);
+        else
+            FStartWarning = text;
+    }
 }
 
 void TMainForm::SaveConfig(const QString &name)
@@ -780,6 +793,16 @@ void TMainForm::CommitSessionData()
     if (FStore)
         SaveConfig(QString::fromLatin1(kLastUsedConfig));
     FCommittingSession = false;
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!FStartWarning.isEmpty())
+        QTimer::singleShot(0, this, [this] {
+            if (!FStartWarning.isEmpty() && !FClosed)
+                WarnBox(std::exchange(FStartWarning, QString()));
+        });
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)

@@ -196,6 +196,7 @@ signals:
     void FrameShown();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -253,6 +254,8 @@ private:
     bool FCommittingSession = false;
     // Set when the shut-down begins; read by the workers' warnings, which then skip the queue.
     std::atomic<bool> FEnding{false};
+    QString FStartWarning;  // shown once the window is up
+    bool FUnreadableStoreReported = false;
 };
 
 }  // namespace zelvaro

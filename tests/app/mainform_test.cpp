@@ -14,6 +14,8 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -549,6 +551,27 @@ TEST_F(MainFormTest, ClosingStopsEverythingAndSavesLastUsed)
     FForm = MakeForm();
     EXPECT_EQ(FForm->LFreqHz, 4321);
     EXPECT_TRUE(FForm->RB4k->isChecked());
+}
+
+// A damaged store is reported once the window is up, never by the save at shut-down, which may run
+// while a session ends and nobody can answer a box.
+TEST_F(MainFormTest, UnreadableStoreIsReportedOnceAtStartAndNotWhenClosing)
+{
+    FForm.reset();
+    QDir().mkpath(FConfigHome.path() + "/Zelvaro");
+    QFile damaged(FConfigHome.path() + "/Zelvaro/Zelvaro.conf");
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("[General\nVersion=Version 092\n");
+    damaged.close();
+
+    FForm = MakeForm();
+    EXPECT_TRUE(FWarnings.isEmpty()) << "reported before the window shows";
+    FForm->show();
+    QTRY_COMPARE(FWarnings.size(), 1);
+    EXPECT_TRUE(FWarnings.first().contains("Zelvaro.conf")) << FWarnings.first().toStdString();
+    FForm->close();
+    EXPECT_EQ(FWarnings.size(), 1) << FWarnings.join('\n').toStdString();
+    EXPECT_TRUE(TConfigStore().LoadConfig("LastUsed").Loaded());
 }
 
 // ---- Pacing, readout, warnings ----------------------------------------------------------------------
