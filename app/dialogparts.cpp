@@ -79,10 +79,15 @@ TBevelText *MakeDialogLabel(QWidget *parent, const QString &caption, int left, i
 
 TCharFilter::TCharFilter(QString allowed, QObject *parent) : QValidator(parent), FAllowed(std::move(allowed)) {}
 
+// Leading spaces pass: the fields show their values padded with them, and a shown text the
+// filter refused would make the edit stop filtering altogether.
 QValidator::State TCharFilter::validate(QString &input, int &) const
 {
-    for (const QChar c : input)
-        if (!FAllowed.contains(c))
+    qsizetype i = 0;
+    while (i < input.size() && input.at(i) == u' ')
+        ++i;
+    for (; i < input.size(); ++i)
+        if (!FAllowed.contains(input.at(i)))
             return Invalid;
     return Acceptable;
 }

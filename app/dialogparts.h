@@ -33,7 +33,8 @@ QTextEdit *MakeMemo(QWidget *parent, const QStringList &lines, const QRect &geom
 // A field caption: shadowed text, no frame, no blinking.
 TBevelText *MakeDialogLabel(QWidget *parent, const QString &caption, int left, int top);
 
-// Lets through only texts made of the given characters (typing, pasting and dropping alike).
+// Lets through only texts made of the given characters after any leading spaces (typing, pasting
+// and dropping alike).
 class TCharFilter : public QValidator {
 public:
     TCharFilter(QString allowed, QObject *parent);

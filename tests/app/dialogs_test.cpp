@@ -286,6 +286,14 @@ TEST_F(SkewDialogTest, FieldTakesOnlyDigitsSignsAndSeparators)
     FDialog.Delay->clear();
     QTest::keyClicks(FDialog.Delay, "-1a2 e.5+x,");
     EXPECT_EQ(FDialog.Delay->text(), QString("-12.5,"));
+
+    // The shown value is padded with spaces; typing after it is filtered all the same.
+    FDialog.hide();
+    FDialog.SetSkewUs(12.5);
+    FDialog.show();
+    FDialog.Delay->end(false);
+    QTest::keyClicks(FDialog.Delay, "ab7");
+    EXPECT_EQ(FDialog.Delay->text(), QString("  12.57"));
 }
 
 // ---- Configuration list and name prompt ---------------------------------------------------------
