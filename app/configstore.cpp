@@ -100,6 +100,10 @@ std::optional<QString> ConfigNameProblem(const QString &name)
 {
     if (name.isEmpty())
         return QString();
+    // Loading reads these first characters as commands, so such a name could never come back.
+    if (name.startsWith(kForcedDefaultsMark) || name.startsWith(kDirectValueMark))
+        return QStringLiteral("A configuration name cannot begin with \"%1\" or \"%2\".")
+            .arg(kDirectValueMark, kForcedDefaultsMark);
     if (name.toUcs4().size() > kMaxConfigNameLength)
         return QStringLiteral("The name is too long: a configuration name can have at most %1 characters.")
             .arg(kMaxConfigNameLength);

@@ -41,7 +41,7 @@ struct TLoadResult {
 
 enum class TSaveOutcome {
     Saved,
-    NameRejected,  // empty, or longer than kMaxConfigNameLength
+    NameRejected,  // empty, longer than kMaxConfigNameLength, or beginning with "$" or "*"
     WriteFailed,   // reported through the warn callback (a write failure only once per store)
 };
 

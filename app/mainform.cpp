@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -50,6 +51,13 @@ constexpr int kSliderCaptionPixels = 9;      // two short lines under each narro
 constexpr const char *kPanelFontFamily = "Liberation Sans";
 constexpr int kOptionsMenuDrop = 15;         // the menu opens this far below the image's top
 constexpr int kConfigsItemHeight = 16;
+
+// Another application taking the focus or a menu opening must not apply a half-typed value: the
+// field keeps it, with the focus, for when the user comes back.
+bool CommitsTypedValue(Qt::FocusReason reason)
+{
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
 
 }  // namespace
 
@@ -866,7 +874,7 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
         if (auto *edit = qobject_cast<QLineEdit *>(watched))
             return FilterEditKey(edit, key);
     }
-    if (event->type() == QEvent::FocusOut) {
+    if (event->type() == QEvent::FocusOut && CommitsTypedValue(static_cast<QFocusEvent *>(event)->reason())) {
         if (watched == LFreqDisp)
             LFreqDispExit();
         else if (watched == RFreqDisp)

@@ -240,12 +240,12 @@ TEST_F(ConfigStoreTest, DefaultLoadAndMissingNamesKeepStoredConfigurations)
     EXPECT_EQ(store.LoadConfig("A").Record, SampleRecord(4));
 }
 
-TEST_F(ConfigStoreTest, DollarNamesAreSavedWholeButLoadTheValueTheyName)
+TEST_F(ConfigStoreTest, DollarNamesLoadTheValueTheyNameAndAreNotSaved)
 {
     TConfigStore store = MakeStore();
     ASSERT_EQ(store.SaveConfig("A", SampleRecord(5)), TSaveOutcome::Saved);
-    ASSERT_EQ(store.SaveConfig("$Config_A", SampleRecord(6)), TSaveOutcome::Saved);
-    EXPECT_EQ(store.ListConfigs(), (QStringList{"$Config_A", "A"}));
+    EXPECT_EQ(store.SaveConfig("$Config_A", SampleRecord(6)), TSaveOutcome::NameRejected);
+    EXPECT_EQ(store.ListConfigs(), (QStringList{"A"}));
     EXPECT_EQ(store.LoadConfig("$Config_A").Record, SampleRecord(5));
 
     // "$Version" names the text value "Version": not a record, so the defaults.
@@ -294,6 +294,13 @@ TEST_F(ConfigStoreTest, NamesOverOneHundredTwentyCharactersAreRejected)
     EXPECT_TRUE(ConfigNameProblem(tooLong)->contains("120"));
     EXPECT_EQ(store.SaveConfig(tooLong, SampleRecord(1)), TSaveOutcome::NameRejected);
     EXPECT_EQ(store.SaveConfig("", SampleRecord(1)), TSaveOutcome::NameRejected);
+    // Loading reads a leading "$" or "*" as a command: such names could be saved but never loaded.
+    for (const char *commandLike : {"$LastUsed", "*mine"}) {
+        ASSERT_TRUE(ConfigNameProblem(commandLike).has_value()) << commandLike;
+        EXPECT_FALSE(ConfigNameProblem(commandLike)->isEmpty());
+        EXPECT_EQ(store.SaveConfig(commandLike, SampleRecord(1)), TSaveOutcome::NameRejected);
+    }
+    EXPECT_FALSE(ConfigNameProblem("a$*").has_value());
     EXPECT_FALSE(QFileInfo::exists(StorePath()));
     // Characters, not bytes: 120 non-ASCII letters are fine.
     const QString wide(120, u'Ω');

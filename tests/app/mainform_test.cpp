@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFocusEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -294,6 +295,28 @@ TEST_F(MainFormTest, TypedFrequenciesSaturateAndOnlyDigitsCanBeTyped)
 
     f.LFreqDisp->setText("");  // a text that does not convert falls back to "0"
     EXPECT_EQ(f.LFreqDisp->text(), QString("0"));
+}
+
+// Switching to another application or opening a menu leaves a half-typed value in its field; only
+// leaving the field within the window applies it.
+TEST_F(MainFormTest, TypedValuesAreNotAppliedWhenTheWindowLosesTheFocusOrAMenuOpens)
+{
+    TMainForm &f = *FForm;
+    Type(f.LFreqDisp, "432");
+    for (Qt::FocusReason away : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+        QFocusEvent focusOut(QEvent::FocusOut, away);
+        QApplication::sendEvent(f.LFreqDisp, &focusOut);
+        EXPECT_EQ(f.LFreqHz, 1292) << away;
+    }
+    QFocusEvent tabbedAway(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(f.LFreqDisp, &tabbedAway);
+    EXPECT_EQ(f.LFreqHz, 432);
+
+    Type(f.LMagDisp, "2");
+    QFocusEvent deactivated(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(f.LMagDisp, &deactivated);
+    EXPECT_EQ(f.LLevelPos, 5000);
+    EXPECT_TRUE(f.LMagDisp->hasFocus());
 }
 
 TEST_F(MainFormTest, TypedLevelsAreNegatedAndLimitedToSixtyDecibels)
