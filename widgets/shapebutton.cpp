@@ -545,6 +545,7 @@ void TShapeButton::GetMainBitmap()
     FRenderedHot = hot;
     FRenderedEnabled = enabled;
     FRenderedFocused = focused;
+    FRenderedText = text();
     FFaceValid = true;
 
     FFace = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
@@ -796,8 +797,9 @@ void TShapeButton::DrawCaptionAll(QPainter &painter)
 
 void TShapeButton::paintEvent(QPaintEvent *)
 {
+    // QAbstractButton::setText is not virtual: a new caption is noticed here.
     if (!FFaceValid || Pressed() != FRenderedPressed || FHot != FRenderedHot || isEnabled() != FRenderedEnabled ||
-        hasFocus() != FRenderedFocused)
+        hasFocus() != FRenderedFocused || text() != FRenderedText)
         GetMainBitmap();
     QPainter painter(this);
     painter.drawImage(0, 0, FFace);

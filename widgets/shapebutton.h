@@ -260,6 +260,7 @@ private:
     bool FRenderedHot = false;
     bool FRenderedEnabled = true;
     bool FRenderedFocused = false;
+    QString FRenderedText;
     bool FFocusSeen = false;
 
     // Animations share one timer.

@@ -269,6 +269,17 @@ TEST(ShapeButtonFace, CaptionIsCentredAndMovesOnePixelWhenPressed)
     EXPECT_EQ(pixelsOf(button->Face(), 0xFFFFFFFFu, kInkTolerance), ink.translated(1, 1));
 }
 
+// What the screen shows: the painted widget, not a freshly rendered face.
+TEST(ShapeButtonFace, NewCaptionIsDrawnWithoutAnyOtherChange)
+{
+    auto button = panelButton("Lock", {45, 21});
+    const QImage lock = button->grab().toImage();
+    button->setText("Unlock");
+    const QImage renamed = button->grab().toImage();
+    EXPECT_NE(renamed, lock);
+    EXPECT_EQ(renamed, panelButton("Unlock", {45, 21})->grab().toImage());
+}
+
 TEST(ShapeButtonFace, DisabledEmbossedCaptionShowsOnlyItsRelief)
 {
     auto button = panelButton("Generator");
