@@ -273,6 +273,8 @@ TEST(ShapeButtonFace, CaptionIsCentredAndMovesOnePixelWhenPressed)
 TEST(ShapeButtonFace, NewCaptionIsDrawnWithoutAnyOtherChange)
 {
     auto button = panelButton("Lock", {45, 21});
+    button->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(button.get()));
     const QImage lock = button->grab().toImage();
     button->setText("Unlock");
     const QImage renamed = button->grab().toImage();
