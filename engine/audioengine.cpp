@@ -28,6 +28,24 @@ TAudioEngine::TAudioEngine(TAudioBackend backend, TWarnFunction warn, TRunOnGui 
     } else {
         MakePortAudioDevices();
     }
+    StartWorkers();
+}
+
+// Given devices are kept for the engine's life, as the loopback card's are.
+TAudioEngine::TAudioEngine(std::unique_ptr<TWaveDevice> waveIn, std::unique_ptr<TWaveDevice> waveOut,
+                           TWarnFunction warn, TRunOnGui runOnGui, TSampleHistory &history,
+                           TEngineState &state, TFrameWork frameWork)
+    : FState(state), FHistory(history), FWarn(std::move(warn)), FRunOnGui(std::move(runOnGui)),
+      FFrameWork(std::move(frameWork)), FBackend(TAudioBackend::Loopback), FWaveIn(std::move(waveIn)),
+      FWaveOut(std::move(waveOut))
+{
+    FWaveIn->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
+    FWaveOut->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
+    StartWorkers();
+}
+
+void TAudioEngine::StartWorkers()
+{
     FFormat.SampleRate = kSampleRate;
 
     // Each thread's events are reset here, before it starts, not by the thread itself: a quit

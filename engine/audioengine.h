@@ -56,6 +56,11 @@ public:
     TAudioEngine(TAudioBackend backend, TWarnFunction warn, TRunOnGui runOnGui,
                  TSampleHistory &history, TEngineState &state, TFrameWork frameWork,
                  TLoopbackOptions loopback = {});
+    // The same on two given devices, capture and playback (tests stand in devices that fail or
+    // return buffers with a timing of their own).
+    TAudioEngine(std::unique_ptr<TWaveDevice> waveIn, std::unique_ptr<TWaveDevice> waveOut,
+                 TWarnFunction warn, TRunOnGui runOnGui, TSampleHistory &history,
+                 TEngineState &state, TFrameWork frameWork);
     ~TAudioEngine();  // Shutdown() if it has not run
     TAudioEngine(const TAudioEngine &) = delete;
     TAudioEngine &operator=(const TAudioEngine &) = delete;
@@ -104,6 +109,7 @@ public:
 
 private:
     void MakePortAudioDevices();
+    void StartWorkers();  // events, the three threads and the sound buffers
     int AllocSoundBuffers();
     int OpenWaveIn();
     void CloseWaveIn();

@@ -95,14 +95,16 @@ public:
     // The text for a result code of this device, at most maxChars characters.
     virtual std::string ErrorText(int code) const;
 
-    int Open(const TWaveFormat &format, TWaveCallback callback);
-    int Prepare(TWaveHeader &header);
-    int Unprepare(TWaveHeader &header);
-    int Queue(TWaveHeader &header);  // waveInAddBuffer / waveOutWrite
-    int Start();                     // waveInStart / waveOutRestart
-    int Pause();                     // waveInStop / waveOutPause
-    int Reset();                     // every queued buffer comes back done
-    int Close();
+    // The wave operations. Virtual so that a test can stand in a device of its own (one that
+    // fails, or returns a buffer before the call that queued it has returned).
+    virtual int Open(const TWaveFormat &format, TWaveCallback callback);
+    virtual int Prepare(TWaveHeader &header);
+    virtual int Unprepare(TWaveHeader &header);
+    virtual int Queue(TWaveHeader &header);  // waveInAddBuffer / waveOutWrite
+    virtual int Start();                     // waveInStart / waveOutRestart
+    virtual int Pause();                     // waveInStop / waveOutPause
+    virtual int Reset();                     // every queued buffer comes back done
+    virtual int Close();
 
     void SetDeviceLostHandler(TDeviceLostHandler handler);
 

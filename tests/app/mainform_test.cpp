@@ -9,6 +9,7 @@
 #include "nakedslider.h"
 #include "rulers.h"
 #include "shapebutton.h"
+#include "skewform.h"
 #include "analyser.h"
 #include "thdtimer.h"
 
@@ -19,14 +20,19 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
 #include <cmath>
+#include <utility>
 #include <thread>
 
 using namespace zelvaro;
@@ -252,6 +258,92 @@ TEST_F(MainFormTest, RightEqualsLeftCopiesWithoutMovingTheLeftAndKeepsTheLock)
     EXPECT_EQ(f.RightPhase(), f.LeftPhase());
 }
 
+namespace {
+
+// One generator channel's controls and values, so each pair can be driven from either side.
+struct TChannelView {
+    const char *Name;
+    TNakedSlider *Freq;
+    TNakedSlider *Level;
+    QLineEdit *FreqDisp;
+    QLineEdit *MagDisp;
+    const int *FreqHz;
+    const int *LevelPos;
+    const std::atomic<int> *PublishedFreqHz;
+    const std::atomic<float> *PublishedAmpl;
+};
+
+std::array<std::pair<TChannelView, TChannelView>, 2> BothWays(TMainForm &f)
+{
+    const TChannelView left{"left", f.LFreq, f.LLevel, f.LFreqDisp, f.LMagDisp, &f.LFreqHz, &f.LLevelPos,
+                            &f.EngineState().LFreqHz, &f.EngineState().LAmpl};
+    const TChannelView right{"right", f.RFreq, f.RLevel, f.RFreqDisp, f.RMagDisp, &f.RFreqHz, &f.RLevelPos,
+                             &f.EngineState().RFreqHz, &f.EngineState().RAmpl};
+    return {{{left, right}, {right, left}}};
+}
+
+}  // namespace
+
+TEST_F(MainFormTest, TypedValuesSetOnlyTheirOwnChannel)
+{
+    TMainForm &f = *FForm;
+    for (const auto &[self, twin] : BothWays(f)) {
+        SCOPED_TRACE(self.Name);
+        const int twinFreq = *twin.FreqHz;
+        const int twinLevel = *twin.LevelPos;
+        Type(self.FreqDisp, "3456");
+        f.BFreqLock->setFocus();  // leaving the edit sets its slider
+        EXPECT_EQ(*self.FreqHz, 3456);
+        EXPECT_EQ(self.Freq->Position(), 3456);
+        EXPECT_EQ(self.PublishedFreqHz->load(), 3456);
+        EXPECT_EQ(*twin.FreqHz, twinFreq);
+        EXPECT_EQ(twin.Freq->Position(), twinFreq);
+
+        Type(self.MagDisp, "20");
+        f.BFreqLock->setFocus();
+        EXPECT_EQ(*self.LevelPos, DbToLevelPos(-20.0));
+        EXPECT_EQ(self.Level->Position(), DbToLevelPos(-20.0));
+        EXPECT_NEAR(self.PublishedAmpl->load(), 0.1f, 1e-4f);
+        EXPECT_EQ(*twin.LevelPos, twinLevel);
+        EXPECT_EQ(twin.Level->Position(), twinLevel);
+        Type(self.FreqDisp, "1000");  // back to a common start for the other side
+        Type(self.MagDisp, "6");
+        f.BFreqLock->setFocus();
+    }
+}
+
+// Either slider of a locked pair moves its twin by the same step: the frequency by the same
+// number of hertz, the level by the same number of decibels, each twin's thumb to its own value.
+TEST_F(MainFormTest, LockedPairsFollowWhicheverSideIsMoved)
+{
+    TMainForm &f = *FForm;
+    f.BFreqLockClick();
+    f.BLevLockClick();
+    for (const auto &[self, twin] : BothWays(f)) {
+        SCOPED_TRACE(self.Name);
+        f.BFreqLockClick();  // unlocked to set the start
+        f.BLevLockClick();
+        self.Freq->SetPosition(2000);
+        twin.Freq->SetPosition(3000);
+        self.Level->SetPosition(10000);  // 0 dB
+        twin.Level->SetPosition(1000);   // -20 dB
+        f.BFreqLockClick();
+        f.BLevLockClick();
+        ASSERT_TRUE(f.FreqLocked && f.LevLocked);
+
+        self.Freq->SetPosition(2500);
+        EXPECT_EQ(*twin.FreqHz, 3500);
+        EXPECT_EQ(twin.Freq->Position(), 3500);
+        EXPECT_EQ(twin.PublishedFreqHz->load(), 3500);
+
+        self.Level->SetPosition(5000);  // -6.02 dB: the twin follows to -26.02 dB
+        EXPECT_EQ(*self.LevelPos, 5000);
+        EXPECT_EQ(*twin.LevelPos, DbToLevelPos(-26.0206));
+        EXPECT_EQ(twin.Level->Position(), DbToLevelPos(-26.0206)) << "the twin's thumb shows its own level";
+        EXPECT_EQ(self.Level->Position(), 5000);
+    }
+}
+
 TEST_F(MainFormTest, GeneratorSwitchOpensTheDevicesAndLightsTheChosenChannels)
 {
     TMainForm &f = *FForm;
@@ -461,6 +553,25 @@ TEST_F(MainFormTest, RulerDragMovesTheBandAndStopsAtZeroAndNyquist)
     const float held = f.StartHz;
     f.HScaleMouseMove(-600);  // no drag without a held button
     EXPECT_FLOAT_EQ(f.StartHz, held);
+}
+
+TEST_F(MainFormTest, TheSkewAcceptedInItsDialogReachesTheGenerator)
+{
+    TMainForm &f = *FForm;
+    auto answerDialog = [&](const QString &typed, bool accept) {
+        QTimer::singleShot(0, f.SkewDlg, [&f, typed, accept] {
+            f.SkewDlg->Delay->setText(typed);
+            (accept ? f.SkewDlg->OkBtn : f.SkewDlg->CancelBtn)->click();
+        });
+        f.OpSkewClick();
+    };
+    answerDialog("-12.5", true);
+    EXPECT_EQ(f.SkewUs, -12.5);
+    EXPECT_EQ(f.EngineState().SkewUs.load(), -12.5) << "the synthesis reads the published value";
+    answerDialog("30", false);
+    EXPECT_EQ(f.SkewUs, -12.5) << "Cancel keeps the skew";
+    EXPECT_EQ(f.EngineState().SkewUs.load(), -12.5);
+    EXPECT_EQ(f.CurrentRecord().SkewUs, -12.5f) << "and the settings record keeps it too";
 }
 
 // ---- Settings -------------------------------------------------------------------------------------

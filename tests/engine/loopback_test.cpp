@@ -1,6 +1,7 @@
 // The whole engine on the loopback card: tones through both devices into the histories.
 #include "enginetestutil.h"
 #include "fakegui.h"
+#include "references.h"
 
 #include <audioengine.h>
 #include <loopbackcard.h>
@@ -11,6 +12,8 @@
 #include <atomic>
 #include <cmath>
 #include <chrono>
+#include <fstream>
+#include <string>
 
 namespace zelvaro {
 namespace {
@@ -71,6 +74,47 @@ TEST(LoopbackEngine, TonesArriveAtTheirLevelsWithNoBlockLostOrRepeated)
     EXPECT_LE(fitR.MaxResidual, 3.0);
     EXPECT_LT(DbFullScale(FitTone(left, 1938.0, kSampleRate).Amplitude), -100.0);
     EXPECT_TRUE(warnings.Texts().empty());
+}
+
+// The right output minus the left one, in degrees, for equal tones in the newest samples (numpy).
+double RightMinusLeftDegrees(const TSampleHistory &history, int samples, int freqHz)
+{
+    std::vector<float> left(static_cast<size_t>(samples)), right(left.size()), interleaved;
+    history.CopyNewest(left.data(), right.data(), samples);
+    for (size_t i = 0; i < left.size(); ++i) {
+        interleaved.push_back(left[i]);
+        interleaved.push_back(right[i]);
+    }
+    const std::string path = ::testing::TempDir() + "loopback_skew.f32";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(interleaved.data()),
+               static_cast<std::streamsize>(interleaved.size() * sizeof(float)));
+    const auto phase = test::RunPythonReference("dsp/tonesynth_ref.py",
+                                                "phase " + path + " float32 " + std::to_string(freqHz) + " 22050");
+    return phase.size() == 1 ? phase[0] : std::nan("");
+}
+
+// A skew of 10 us at 10 kHz is 36 degrees: what the card plays back on the right leads the left
+// output by that angle.
+TEST(LoopbackEngine, SkewAdvancesTheRightOutputByItsAngle)
+{
+    ZELVARO_REQUIRE_NUMPY();
+    constexpr int kSamples = 4096;
+    TEngineState state;
+    SetTwoTones(state);
+    state.LFreqHz = 10000;
+    state.RFreqHz = 10000;
+    state.SkewUs = 10.0;
+    state.FftSize = kSamples;
+    TSampleHistory history;
+    TFakeGui gui(true);
+    TWarnRecorder warnings;
+    TAudioEngine engine(TAudioBackend::Loopback, warnings.Warn(), gui.RunOnGui(), history, state, {});
+    ASSERT_TRUE(engine.OpenDevices());
+    // Four silent blocks, then two blocks of tones fill the newest 4096 samples.
+    ASSERT_TRUE(WaitFor([&] { return engine.BlocksCaptured() >= 7; }));
+    EXPECT_NEAR(RightMinusLeftDegrees(history, kSamples, 10000), 36.0, 0.05);
+    engine.CloseDevices();
 }
 
 TEST(LoopbackEngine, ChannelsOffGiveSilenceAndPlaybackGoesOn)

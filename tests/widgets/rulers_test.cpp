@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <cmath>
+#include <set>
 #include <gtest/gtest.h>
 
 namespace {
@@ -237,6 +238,50 @@ TEST(RulerPaint, LabelsSitBesideTheirTicksAndNeverTouch)
         for (std::size_t i = 2; i < labelled.size(); ++i)  // a regular labelling, never every other one
             EXPECT_NEAR(labelled[i] - labelled[i - 1], labelled[1] - labelled[0], 1e-6);
     }
+}
+
+// A label is its text drawn with its top-left corner 3 pixels left of its tick and 8 below the top
+// edge (moved inward only at the ruler's ends): the ruler's ink there is the text's own ink,
+// pixel for pixel, outside the tick columns.
+TEST(RulerPaint, LabelsStartThreePixelsLeftOfTheirTicks)
+{
+    THRuler ruler;
+    frequencyScale(ruler, 290.0f, 636.0f, posTop);
+    const QImage image = probe::renderOver(ruler, clWhite);
+    const QFontMetrics metrics(ruler.font());
+    auto ticks = rulers::customTicks(290.0f, 636.0f, scaleWidth, rulers::horizontalLabelSpacing, false);
+    rulers::thinLabels(ticks, [&](const QString &text) { return metrics.horizontalAdvance(text); }, 2);
+    std::set<int> tickColumns;
+    for (const auto &tick : ticks)
+        tickColumns.insert(static_cast<int>(std::lround(tick.offset)));
+
+    int compared = 0;
+    for (const auto &tick : ticks) {
+        const int textWidth = metrics.horizontalAdvance(tick.text);
+        const QPoint origin(static_cast<int>(std::lround(tick.offset)) - 3, 8);
+        if (!tick.labelled || origin.x() < 1 || origin.x() + textWidth > scaleWidth - 1)
+            continue;
+        QImage text(textWidth + 4, metrics.height(), QImage::Format_RGB32);
+        text.fill(toQColor(band));
+        {
+            QPainter painter(&text);
+            painter.setFont(ruler.font());
+            painter.setPen(QPen(Qt::black, 0));
+            painter.drawText(QPoint(0, metrics.ascent()), tick.text);
+        }
+        for (int y = 0; y < text.height() && origin.y() + y < scaleHeight - 1; ++y) {
+            for (int x = -2; x < text.width(); ++x) {
+                const int column = origin.x() + x;
+                if (tickColumns.count(column) || column < 1 || column >= scaleWidth - 1)
+                    continue;
+                const bool textInk = x >= 0 && probe::colourAt(text, x, y) != band;
+                ASSERT_EQ(isInk(image, column, origin.y() + y), textInk)
+                    << tick.text.toStdString() << " at " << column << "," << origin.y() + y;
+            }
+        }
+        ++compared;
+    }
+    EXPECT_GE(compared, 3);
 }
 
 TEST(RulerTicks, CrowdedLabelsMoveToACoarserUnit)

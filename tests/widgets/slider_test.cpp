@@ -178,6 +178,41 @@ TEST(SliderMouse, DragFollowsThePointerAndFiresOncePerMoveAndOnRelease)
     EXPECT_EQ(changes.last().at(0).value<TNakedSlider *>(), &s);
 }
 
+// With one value per pixel of travel, a drag must keep the thumb's centre exactly under the
+// pointer, read the value of that pixel, and leave the thumb there on release: in a vertical
+// slider Min is at the bottom (centre row 226 of 233) and each pixel up is one value more.
+TEST(SliderMouse, DragMapsPixelForPixelInBothOrientations)
+{
+    TNakedSlider v;
+    configure(v, {11, 233}, 0, 220, 100, 5, tsStdHBar);
+    const auto valueAtRow = [](int y) { return 226 - y; };
+    const auto centreRow = [&v] { return v.ThumbRect().top() + 6; };
+    ASSERT_EQ(centreRow(), 126);
+    probe::press(v, {5, 126});
+    for (int y : {125, 124, 117, 127, 156, 7}) {
+        probe::moveHeld(v, {5, y});
+        EXPECT_EQ(centreRow(), y);
+        EXPECT_EQ(v.Position(), valueAtRow(y)) << "row " << y;
+    }
+    probe::release(v, {5, 40});
+    EXPECT_EQ(v.Position(), valueAtRow(40));
+    EXPECT_EQ(centreRow(), 40) << "the thumb stays where it was dropped";
+
+    TNakedSlider h;
+    configure(h, {193, 13}, 0, 180, 90, 2, tsStdVBar);
+    const auto centreColumn = [&h] { return h.ThumbRect().left() + 6; };
+    ASSERT_EQ(centreColumn(), 96);
+    probe::press(h, {96, 6});
+    for (int x : {97, 98, 91, 150, 6}) {
+        probe::moveHeld(h, {x, 6});
+        EXPECT_EQ(centreColumn(), x);
+        EXPECT_EQ(h.Position(), x - 6) << "column " << x;
+    }
+    probe::release(h, {120, 6});
+    EXPECT_EQ(h.Position(), 114);
+    EXPECT_EQ(centreColumn(), 120);
+}
+
 TEST(SliderMouse, PressAndReleaseOnTheThumbKeepsTheValue)
 {
     TNakedSlider s;
