@@ -62,6 +62,7 @@ int main(int argc, char **argv)
         QStringLiteral("probe-audio"),
         QStringLiteral("Exit with status 0 when a default input and output device exist, 1 otherwise."));
 
+    zelvaro::NameSoundStreams("Zelvaro");
     const zelvaro::TSoundDeviceFlags deviceFlags;
     if (zelvaro::ListDevicesRequested(argc, argv))
         return zelvaro::PrintSoundDevices(zelvaro::ListSoundDevicesQuietly(), stdout, stderr);

@@ -98,6 +98,8 @@ void TAudioEngine::MakePortAudioDevices()
         FWaveIn = std::move(in);
     }
     std::lock_guard<std::mutex> headers(FOutHeadersLock);
+    if (FWaveOut)
+        FUnderrunsOfClosedDevices += FWaveOut->Underruns();
     FWaveOut = std::move(out);
 }
 
@@ -123,6 +125,11 @@ int TAudioEngine::AllocSoundBuffers()
 uint64_t TAudioEngine::CaptureSamplesDropped() const
 {
     return FWaveIn->SamplesDropped();
+}
+
+uint64_t TAudioEngine::PlaybackUnderruns() const
+{
+    return FUnderrunsOfClosedDevices + FWaveOut->Underruns();
 }
 
 bool TAudioEngine::OpenDevices()

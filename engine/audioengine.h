@@ -29,6 +29,9 @@ constexpr int kBytesPerSample = 2;
 constexpr int kSoundBufferCount = 4;
 constexpr int kBlockBytes = kBytesPerSample * 4096;  // 2048 stereo frames: 8192 bytes
 constexpr int kBufAreaBytes = 40960;        // four buffers; the last 8192 bytes stay unused
+// Playback blocks in circulation: a change of a tone is heard after about this many blocks.
+// Capture keeps all four.
+constexpr int kOutputBlocksAhead = 2;
 
 // Shows a text in a warning box owned by the main window, caption "Zelvaro" (WarnBox). Called
 // from any thread: the GUI supplies a function that queues the box to the GUI thread.
@@ -106,6 +109,7 @@ public:
     uint64_t BlocksCaptured() const { return FBlocksCaptured.load(); }
     uint64_t BlocksGenerated() const { return FBlocksGenerated.load(); }
     uint64_t CaptureSamplesDropped() const;
+    uint64_t PlaybackUnderruns() const;  // gaps in the output since construction
 
 private:
     void MakePortAudioDevices();
@@ -140,6 +144,7 @@ private:
     const TAudioBackend FBackend;
     TSoundDeviceChoice FDeviceChoice;
     std::atomic<uint64_t> FOutputOpenings{0};
+    uint64_t FUnderrunsOfClosedDevices = 0;  // GUI thread: devices replaced by a new choice
     std::shared_ptr<TLoopbackCard> FLoopback;
     std::unique_ptr<TWaveDevice> FWaveIn;   // hWaveIn
     std::unique_ptr<TWaveDevice> FWaveOut;  // hWaveOut

@@ -10,6 +10,7 @@ constexpr int kSystemTextFailure = 9;  // OpenWaveOut already showed a message
 constexpr intptr_t kOutQueued = -1;
 constexpr intptr_t kOutFree = 0;
 constexpr intptr_t kOutFilled = 1;
+constexpr intptr_t kOutSpare = 2;  // allocated and prepared, but kept out of circulation
 }  // namespace
 
 int TAudioEngine::OpenWaveOut()
@@ -26,7 +27,8 @@ int TAudioEngine::OpenWaveOut()
         FWarn(failure);
         return kSystemTextFailure;
     }
-    // Four silent buffers go in behind the paused device, so playback starts four blocks ahead.
+    // kOutputBlocksAhead silent buffers go in behind the paused device; only they circulate, so
+    // a block is synthesised that many blocks before it is heard. The other buffers stay spare.
     int error = FWaveOut->Pause();
     for (int i = 0; i < kSoundBufferCount && error == kWaveNoError; ++i) {
         TWaveHeader &header = FOutHeaders[static_cast<size_t>(i)];
@@ -35,10 +37,10 @@ int TAudioEngine::OpenWaveOut()
         std::memset(buffer, 0, kBlockBytes);
         header.Data = buffer;
         header.BufferLength = kBlockBytes;
-        header.User.store(kOutQueued);
+        header.User.store(i < kOutputBlocksAhead ? kOutQueued : kOutSpare);
         error = FWaveOut->Prepare(header);
     }
-    for (int i = 0; i < kSoundBufferCount && error == kWaveNoError; ++i)
+    for (int i = 0; i < kOutputBlocksAhead && error == kWaveNoError; ++i)
         error = FWaveOut->Queue(FOutHeaders[static_cast<size_t>(i)]);
     if (error != kWaveNoError) {
         if (FWaveOutIsOpen.load())

@@ -9,6 +9,11 @@
 
 namespace zelvaro {
 
+// Names the program's streams in the desktop's volume control (PipeWire and PulseAudio, reached
+// through ALSA). Call before any other thread starts: it sets an environment variable, unless
+// the user has set it already.
+void NameSoundStreams(const char *applicationName);
+
 // Cheap probe for --probe-audio: PortAudio starts and has a default input and a default output.
 bool AudioDevicesAvailable();
 

@@ -1,6 +1,8 @@
 // Driver side of the wave-like device: header queues, the driver thread and its callbacks.
 #include "wavedevice.h"
 
+#include "threadpriority.h"
+
 #include <cerrno>
 #include <ctime>
 #include <future>
@@ -95,6 +97,7 @@ int TWaveDevice::Open(const TWaveFormat &format, TWaveCallback callback)
     FStreamClosing.store(false);
     FFlushRequested.store(false);
     FDriverQuit.store(false);
+    FPlaybackBegun.store(false);
     while (sem_trywait(&FWake) == 0) {
     }
 
@@ -109,6 +112,10 @@ int TWaveDevice::Open(const TWaveFormat &format, TWaveCallback callback)
     auto opened = std::make_shared<std::promise<void>>();
     auto openedDelivered = opened->get_future();
     FDriver = std::thread([this, opened] {
+        // Playback keeps only a short queue at the sound server; its hand-over must not wait
+        // behind ordinary threads on a busy machine.
+        if (FDirection == TWaveDirection::Out)
+            SetCurrentThreadPriority(tpHighest);
         FCallback(FDirection == TWaveDirection::In ? kWimOpen : kWomOpen, nullptr);
         opened->set_value();
         DriverBody();
@@ -253,8 +260,13 @@ void TWaveDevice::HardwarePlays(int16_t *samples, size_t count)
         while (FRing.Read(discard, std::size(discard)) > 0) {
         }
     }
-    if (FRunning.load(std::memory_order_relaxed))
+    if (FRunning.load(std::memory_order_relaxed)) {
         taken = FRing.Read(samples, count);
+        if (taken < count && FPlaybackBegun.load(std::memory_order_relaxed))
+            FUnderruns.fetch_add(1, std::memory_order_relaxed);
+        if (taken > 0)
+            FPlaybackBegun.store(true, std::memory_order_relaxed);
+    }
     std::fill(samples + taken, samples + count, int16_t{0});  // paused or starved: silence
     Wake();
 }

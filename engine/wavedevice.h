@@ -111,6 +111,9 @@ public:
     // Counters for tests and diagnostics.
     uint64_t BuffersDelivered() const { return FBuffersDelivered.load(); }
     uint64_t SamplesDropped() const { return FSamplesDropped.load(); }
+    // Playback: times the hardware wanted samples that were not there (heard as a gap), counted
+    // from the first sample played after the opening.
+    uint64_t Underruns() const { return FUnderruns.load(); }
 
     static constexpr size_t kErrorTextChars = 120;
 
@@ -127,6 +130,7 @@ protected:
     void HardwareCaptured(const int16_t *samples, size_t count);
     void HardwarePlays(int16_t *samples, size_t count);
     void HardwareFinished();  // the stream ended on its own (device lost)
+    void HardwareUnderrun() { FUnderruns.fetch_add(1, std::memory_order_relaxed); }  // a gap further down
 
 private:
     void DriverBody();
@@ -146,6 +150,8 @@ private:
     std::atomic<bool> FDriverQuit{false};
     std::atomic<uint64_t> FBuffersDelivered{0};
     std::atomic<uint64_t> FSamplesDropped{0};
+    std::atomic<uint64_t> FUnderruns{0};
+    std::atomic<bool> FPlaybackBegun{false};  // real-time side only, reset by Open
 
     std::mutex FControlMutex;   // serialises Open/Close against each other
     std::mutex FDeliverMutex;   // one delivery or reset at a time; taken before FQueueMutex
