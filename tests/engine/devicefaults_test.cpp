@@ -65,16 +65,17 @@ struct TRefusal {
     const char *OutputText;
 };
 
-// The two directions word some messages differently; the playback one in use has a second line.
+// Both directions word their messages alike; the playback one for a busy device adds the
+// full-duplex hint on a line of its own.
 const TRefusal kRefusals[] = {
-    {kWaveAllocated, "Windows reports that your SoundCard is already in use by another program",
-     "Windows reports that your SoundCard is already in use by another program\r"
-     "                  Please check if you did set fullduplex ON"},
+    {kWaveAllocated, "The sound device is already in use by another program.",
+     "The sound device is already in use by another program.\n"
+     "Please check that it can play and record at the same time (full duplex)."},
     {kWaveBadDeviceId, "Bad SoundCard Device", "Bad SoundCard Device"},
     {kWaveNoDriver, "No SoundCard driver!", "No SoundCard driver!"},
-    {kWaveNoMem, "Not Enough Memory for SoundCard", "Not enough memory for SoundCard"},
+    {kWaveNoMem, "Not Enough Memory for SoundCard", "Not Enough Memory for SoundCard"},
     {kWaveBadFormat, "Your SoundCard does not support this Wave Format",
-     "Your SoundCard does not Support this Wave Format"},
+     "Your SoundCard does not support this Wave Format"},
 };
 
 TEST(DeviceRefusals, ARefusedCaptureOpenShowsItsOwnTextAndOpensNothing)
@@ -154,11 +155,12 @@ TEST(PlaybackBuffers, ABufferReturnedInsideItsWriteIsRefilled)
     TFakeRig rig(kWorking, instant);
     ASSERT_TRUE(rig.Engine->OpenDevices());
 
-    // The four silent buffers, then one write per returned buffer; the last four stay queued.
-    const bool allWritten = WaitFor([&] { return rig.Out->Writes() == 4 + kImmediateReturns; }, 3000ms);
+    // The silent buffers, then one write per returned buffer; the last ones stay queued.
+    const bool allWritten =
+        WaitFor([&] { return rig.Out->Writes() == kOutputBlocksAhead + kImmediateReturns; }, 3000ms);
     EXPECT_TRUE(allWritten) << rig.Out->Writes() << " writes, " << rig.Out->Held() << " buffers queued";
     EXPECT_EQ(rig.Engine->BlocksGenerated(), static_cast<uint64_t>(kImmediateReturns));
-    EXPECT_EQ(rig.Out->Held(), 4) << "every buffer is either queued at the device or being refilled";
+    EXPECT_EQ(rig.Out->Held(), kOutputBlocksAhead) << "every buffer is either queued at the device or being refilled";
     rig.Engine->CloseDevices();
 }
 
