@@ -76,10 +76,14 @@ double AmplitudeOfEnergy(double energy, const TSpectrumScale &scale)
     return amplitude / scale.FullScale;
 }
 
-bool NearAny(int bin, const std::vector<int> &centres)
+// Marks the bins of each centre's lobe and its neighbours, which no floor may count.
+std::vector<bool> ExclusionMask(size_t bins, const std::vector<int> &centres)
 {
-    return std::any_of(centres.begin(), centres.end(),
-                       [bin](int c) { return std::abs(bin - c) <= kExcludeHalfWidth; });
+    std::vector<bool> mask(bins, false);
+    for (int c : centres)
+        for (int k = std::max(c - kExcludeHalfWidth, 0); k <= std::min(c + kExcludeHalfWidth, static_cast<int>(bins) - 1); ++k)
+            mask[static_cast<size_t>(k)] = true;
+    return mask;
 }
 
 double Median(std::vector<double> &values)
@@ -90,14 +94,17 @@ double Median(std::vector<double> &values)
 }
 
 // The energy that noise alone puts into a lobe, from the median of the bins of [from, to]
-// that are no tone's or product's.
+// that are no tone's or product's. A wide range is sampled at a stride: a median of a couple of
+// thousand bins is as good as one of all, and a measurement must cost little beside a frame.
 std::optional<double> FloorEnergy(std::span<const double> power, int from, int to,
-                                  const std::vector<int> &excluded, int frames)
+                                  const std::vector<bool> &excluded, int frames)
 {
+    constexpr int kMaxFloorSamples = 2048;
+    const int stride = std::max(1, (to - from + 1) / kMaxFloorSamples);
     std::vector<double> bins;
-    bins.reserve(static_cast<size_t>(std::max(to - from + 1, 0)));
-    for (int k = from; k <= to; ++k)
-        if (!NearAny(k, excluded))
+    bins.reserve(static_cast<size_t>(std::max((to - from) / stride + 1, 0)));
+    for (int k = from; k <= to; k += stride)
+        if (!excluded[static_cast<size_t>(k)])
             bins.push_back(power[static_cast<size_t>(k)]);
     if (static_cast<int>(bins.size()) < kMinFloorBins)
         return std::nullopt;
@@ -183,7 +190,7 @@ TImdResult MeasureImd(std::span<const double> power, const TSpectrumScale &scale
 
     const double hzPerBin = scale.HzPerBin();
     // A first floor over the whole band: tones are a handful of bins among thousands.
-    const auto bandFloor = FloorEnergy(power, band.Low, band.High, {}, scale.Frames);
+    const auto bandFloor = FloorEnergy(power, band.Low, band.High, std::vector<bool>(power.size(), false), scale.Frames);
     const double detectFloor = std::max(bandFloor.value_or(0.0), kTinyPower);
     const double toneThreshold = detectFloor * PowerRatio(kToneMarginDb);
 
@@ -207,10 +214,12 @@ TImdResult MeasureImd(std::span<const double> power, const TSpectrumScale &scale
         const double p = power[static_cast<size_t>(k)];
         if (k == first || !(p > power[static_cast<size_t>(k - 1)] && p >= power[static_cast<size_t>(k + 1)]))
             continue;
+        if (p < weakestTone || std::abs(k - first) < 2 || (second >= 0 && p <= power[static_cast<size_t>(second)]))
+            continue;
         double leakage = 0.0;
         for (const auto &[position, peak] : leakers)
             leakage = std::max(leakage, peak * HannLeakageEnvelope(k - position));
-        if (std::abs(k - first) < 2 || p < weakestTone || p < leakage * PowerRatio(kAboveLeakageDb))
+        if (p < leakage * PowerRatio(kAboveLeakageDb))
             continue;
         if (second < 0 || p > power[static_cast<size_t>(second)])
             second = k;
@@ -270,7 +279,8 @@ TImdResult MeasureImd(std::span<const double> power, const TSpectrumScale &scale
         }
     }
 
-    const auto cleanFloor = FloorEnergy(power, band.Low, band.High, excluded, scale.Frames);
+    const std::vector<bool> excludedMask = ExclusionMask(power.size(), excluded);
+    const auto cleanFloor = FloorEnergy(power, band.Low, band.High, excludedMask, scale.Frames);
     const double bandFloorEnergy = cleanFloor.value_or(detectFloor);
     result.FloorDbfs = Db20(AmplitudeOfEnergy(bandFloorEnergy, scale));
 
@@ -278,7 +288,7 @@ TImdResult MeasureImd(std::span<const double> power, const TSpectrumScale &scale
     for (const TPlace &place : places) {
         const double floorEnergy =
             FloorEnergy(power, std::max(band.Low, place.Centre - kLocalFloorHalfWidth),
-                        std::min(band.High, place.Centre + kLocalFloorHalfWidth), excluded, scale.Frames)
+                        std::min(band.High, place.Centre + kLocalFloorHalfWidth), excludedMask, scale.Frames)
                 .value_or(bandFloorEnergy);
         const double energy = LobeEnergy(power, place.Centre);
         TProductReading product;

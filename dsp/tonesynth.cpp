@@ -156,11 +156,12 @@ void TToneSynth::SynthBlock(const TToneSettings &settings, int16_t *interleaved)
     std::array<int16_t, kToneBlockFrames> right16{};
     const double rate = settings.EffSampleRate;
 
+    const bool iqMode = settings.IQMode && !settings.MixTones;
     // The level is passed negated, so the quadrature output is always the +90 degree one.
     SynthTone(tone1.data(), nullptr, kToneBlockFrames, settings.LFreqHz, rate,
-              SafeAmplitude(settings.LAmpl) * -kToneFullScale, settings.IQMode);
+              SafeAmplitude(settings.LAmpl) * -kToneFullScale, iqMode);
     // The quadrature output only feeds the right channel in I/Q mode; the phase advances alike.
-    SynthSkewedTone(tone2.data(), settings.IQMode ? tone2Q.data() : nullptr, kToneBlockFrames,
+    SynthSkewedTone(tone2.data(), iqMode ? tone2Q.data() : nullptr, kToneBlockFrames,
                     settings.RFreqHz, rate,
                     SafeAmplitude(settings.RAmpl) * -kToneFullScale, settings.SkewUs);
 
@@ -177,7 +178,7 @@ void TToneSynth::SynthBlock(const TToneSettings &settings, int16_t *interleaved)
         if (settings.LeftOn)
             vsksbFloatToInt(tone1.data(), left16.data(), kToneBlockFrames, 16, VSK_CVT_NEAREST);
         if (settings.RightOn) {
-            const float *right = settings.IQMode ? tone2Q.data() : tone2.data();
+            const float *right = iqMode ? tone2Q.data() : tone2.data();
             vsksbFloatToInt(right, right16.data(), kToneBlockFrames, 16, VSK_CVT_NEAREST);
         }
     }
