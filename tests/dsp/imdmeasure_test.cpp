@@ -15,6 +15,7 @@
 
 #include "imdmeasure.h"
 #include "powerspectrum.h"
+#include "references.h"
 
 using namespace zelvaro;
 
@@ -27,19 +28,6 @@ struct TComponent {
     double Dbfs;
 };
 
-std::string Python()
-{
-    const char *python = std::getenv("ZELVARO_PYTHON");
-    return python ? python : "";
-}
-
-std::filesystem::path SignalScript()
-{
-    if (const char *data = std::getenv("ZELVARO_TEST_DATA"); data && *data)
-        return std::filesystem::path(data) / "dsp" / "imd_signal.py";
-    return std::filesystem::path(__FILE__).parent_path() / "imd_signal.py";
-}
-
 // numpy's sum of cosines, length samples, optionally 16-bit with triangular dither. Empty when
 // the interpreter could not run.
 std::vector<float> NumpySignal(int length, const std::vector<TComponent> &components, bool quantize,
@@ -47,9 +35,9 @@ std::vector<float> NumpySignal(int length, const std::vector<TComponent> &compon
 {
     const auto path = std::filesystem::temp_directory_path() /
                       ("zelvaro_imd_" + std::to_string(::getpid()) + ".f32");
-    std::string command = "'" + Python() + "' '" + SignalScript().string() + "' '" + path.string() + "' " +
-                          std::to_string(length) + " " + std::to_string(seed) + " " + (quantize ? "1" : "0") +
-                          " 22050";
+    std::string command = "'" + test::PythonWithNumpy() + "' '" + test::TestDataPath("dsp/imd_signal.py") + "' '" +
+                          path.string() + "' " + std::to_string(length) + " " + std::to_string(seed) + " " +
+                          (quantize ? "1" : "0") + " 22050";
     for (const TComponent &c : components) {
         char arg[64];
         std::snprintf(arg, sizeof arg, " %.9g:%.9g", c.Hz, c.Dbfs);
@@ -66,12 +54,6 @@ std::vector<float> NumpySignal(int length, const std::vector<TComponent> &compon
     std::filesystem::remove(path);
     return samples;
 }
-
-#define REQUIRE_NUMPY()                                                     \
-    do {                                                                    \
-        if (Python().empty())                                               \
-            GTEST_SKIP() << "no python3 with numpy (ZELVARO_PYTHON is empty)"; \
-    } while (0)
 
 // Power-averages consecutive frames of fftSize samples and measures them.
 TImdResult Measure(const std::vector<float> &samples, int fftSize, const TImdParams &params = {})
@@ -100,7 +82,7 @@ double Bin(double hz, int fftSize)
 
 TEST(ImdMeasure, TonesAnywhereBetweenBinsReadTheirFrequencyAndLevel)
 {
-    REQUIRE_NUMPY();
+    ZELVARO_REQUIRE_NUMPY();
     constexpr int kFft = 8192;
     const double hzPerBin = kRate / kFft;
     for (double offset : {0.0, 0.13, 0.25, 0.37, 0.5, 0.62, 0.81, 0.97}) {
@@ -120,7 +102,7 @@ TEST(ImdMeasure, TonesAnywhereBetweenBinsReadTheirFrequencyAndLevel)
 
 TEST(ImdMeasure, FullScaleToneReadsZeroDbfsAtEveryTransformLength)
 {
-    REQUIRE_NUMPY();
+    ZELVARO_REQUIRE_NUMPY();
     for (int fft : {2048, 65536}) {
         const double hzPerBin = kRate / fft;
         const auto samples = NumpySignal(fft, {{300.4 * hzPerBin, 0.0}, {700.5 * hzPerBin, -30.0}}, false);
@@ -135,7 +117,7 @@ TEST(ImdMeasure, FullScaleToneReadsZeroDbfsAtEveryTransformLength)
 // absent and must read as below the floor, never as a number.
 TEST(ImdMeasure, ProductsDownToMinus90DbcIn16BitNoise)
 {
-    REQUIRE_NUMPY();
+    ZELVARO_REQUIRE_NUMPY();
     constexpr int kFft = 65536;
     const double f1 = 5000.3, f2 = 5600.7, d = f2 - f1;
     const std::vector<TComponent> components = {
@@ -174,7 +156,7 @@ TEST(ImdMeasure, ProductsDownToMinus90DbcIn16BitNoise)
 
 TEST(ImdMeasure, UnequalTonesNameTheStrongerAndUseTheAmplitudeSumForPep)
 {
-    REQUIRE_NUMPY();
+    ZELVARO_REQUIRE_NUMPY();
     constexpr int kFft = 16384;
     for (bool upperStronger : {false, true}) {
         const double f1 = 1000.0, f2 = 1700.0;
@@ -196,7 +178,7 @@ TEST(ImdMeasure, UnequalTonesNameTheStrongerAndUseTheAmplitudeSumForPep)
 
 TEST(ImdMeasure, ReceiverOffsetMovesTonesAndProductsButKeepsTheSpacing)
 {
-    REQUIRE_NUMPY();
+    ZELVARO_REQUIRE_NUMPY();
     constexpr int kFft = 32768;
     const double offset = 37.3, f1 = 700.0 + offset, f2 = 1900.0 + offset;
     const auto samples =
@@ -222,7 +204,7 @@ TEST(ImdMeasure, ReceiverOffsetMovesTonesAndProductsButKeepsTheSpacing)
 
 TEST(ImdMeasure, DegenerateInputGivesAStatusAndNoNumbers)
 {
-    REQUIRE_NUMPY();
+    ZELVARO_REQUIRE_NUMPY();
     constexpr int kFft = 8192;
     const double hzPerBin = kRate / kFft;
     EXPECT_EQ(Measure(std::vector<float>(kFft, 0.0f), kFft).Status, TImdStatus::NoTone);
@@ -254,7 +236,7 @@ TEST(ImdMeasure, DegenerateInputGivesAStatusAndNoNumbers)
 
 TEST(ImdMeasure, AveragingKeepsTheFloorLevelAndTheProducts)
 {
-    REQUIRE_NUMPY();
+    ZELVARO_REQUIRE_NUMPY();
     constexpr int kFft = 4096;
     constexpr int kFrames = 32;
     const std::vector<TComponent> components = {{3000.0, -10.0}, {3400.0, -10.0}, {2600.0, -70.0}, {3800.0, -75.0}};
