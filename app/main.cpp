@@ -1,5 +1,6 @@
 // Zelvaro: the two-tone generator and stereo spectrum analyser, started from the command line.
 #include "mainform.h"
+#include "measurecmd.h"
 
 #include "portaudiodevice.h"
 #include "sessionend.h"
@@ -24,7 +25,8 @@ void DescribeOptions(QCommandLineParser &parser, const QCommandLineOption &loopb
                      const zelvaro::TSoundDeviceFlags &devices)
 {
     parser.setApplicationDescription(QStringLiteral(
-        "Two-tone generator and stereo spectrum analyser for the sound card's line output and input."));
+        "Two-tone generator and stereo spectrum analyser for the sound card's line output and input.\n"
+        "\"zelvaro measure\" measures two-tone intermodulation without a window; see zelvaro measure --help."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(loopback);
@@ -54,6 +56,9 @@ void DescribeApplication()
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && QByteArray(argv[1]) == "measure")
+        return zelvaro::RunMeasureCommand(argc, argv);
+
     const QCommandLineOption loopbackOption(
         QStringLiteral("loopback"),
         QStringLiteral("Use the built-in loopback sound card: the generated tones come straight back "

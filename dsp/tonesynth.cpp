@@ -156,19 +156,31 @@ void TToneSynth::SynthBlock(const TToneSettings &settings, int16_t *interleaved)
     std::array<int16_t, kToneBlockFrames> right16{};
     const double rate = settings.EffSampleRate;
 
+    const bool iqMode = settings.IQMode && !settings.MixTones;
     // The level is passed negated, so the quadrature output is always the +90 degree one.
     SynthTone(tone1.data(), nullptr, kToneBlockFrames, settings.LFreqHz, rate,
-              SafeAmplitude(settings.LAmpl) * -kToneFullScale, settings.IQMode);
+              SafeAmplitude(settings.LAmpl) * -kToneFullScale, iqMode);
     // The quadrature output only feeds the right channel in I/Q mode; the phase advances alike.
-    SynthSkewedTone(tone2.data(), settings.IQMode ? tone2Q.data() : nullptr, kToneBlockFrames,
+    SynthSkewedTone(tone2.data(), iqMode ? tone2Q.data() : nullptr, kToneBlockFrames,
                     settings.RFreqHz, rate,
                     SafeAmplitude(settings.RAmpl) * -kToneFullScale, settings.SkewUs);
 
-    if (settings.LeftOn)
-        vsksbFloatToInt(tone1.data(), left16.data(), kToneBlockFrames, 16, VSK_CVT_NEAREST);
-    if (settings.RightOn) {
-        const float *right = settings.IQMode ? tone2Q.data() : tone2.data();
-        vsksbFloatToInt(right, right16.data(), kToneBlockFrames, 16, VSK_CVT_NEAREST);
+    if (settings.MixTones) {
+        // One sum for both outputs, for a transmitter with a single audio input.
+        std::array<float, kToneBlockFrames> mixed;
+        for (size_t f = 0; f < mixed.size(); ++f)
+            mixed[f] = tone1[f] + tone2[f];
+        if (settings.LeftOn)
+            vsksbFloatToInt(mixed.data(), left16.data(), kToneBlockFrames, 16, VSK_CVT_NEAREST);
+        if (settings.RightOn)
+            vsksbFloatToInt(mixed.data(), right16.data(), kToneBlockFrames, 16, VSK_CVT_NEAREST);
+    } else {
+        if (settings.LeftOn)
+            vsksbFloatToInt(tone1.data(), left16.data(), kToneBlockFrames, 16, VSK_CVT_NEAREST);
+        if (settings.RightOn) {
+            const float *right = iqMode ? tone2Q.data() : tone2.data();
+            vsksbFloatToInt(right, right16.data(), kToneBlockFrames, 16, VSK_CVT_NEAREST);
+        }
     }
     for (size_t f = 0; f < static_cast<size_t>(kToneBlockFrames); ++f) {
         interleaved[2 * f] = left16[f];

@@ -42,6 +42,7 @@ struct TToneSettings {
     float RAmpl = 0.0f;
     double SkewUs = 0.0;         // signed microseconds
     bool IQMode = false;
+    bool MixTones = false;       // both tones summed on both outputs (I/Q mode then ignored)
     bool LeftOn = false;         // TLedLeft.Value
     bool RightOn = false;        // TLedRight.Value
     float EffSampleRate = 22050.0f;

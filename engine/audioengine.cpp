@@ -114,6 +114,11 @@ bool TAudioEngine::SelectSoundDevices(const TSoundDeviceChoice &choice)
     return reopen ? OpenDevices() : true;
 }
 
+void TAudioEngine::SetBlockTap(TBlockTap tap)
+{
+    FBlockTap = std::move(tap);
+}
+
 int TAudioEngine::AllocSoundBuffers()
 {
     FInBufArea.reset(new (std::nothrow) uint8_t[kBufAreaBytes]());

@@ -41,6 +41,9 @@ using TWarnFunction = std::function<void(const std::string &text)>;
 using TErrorBoxFunction = std::function<void(const std::string &caption, const std::string &text)>;
 // One analyser frame (UpdateSpectrum and its drawing), run on the processing thread.
 using TFrameWork = std::function<void()>;
+// Every captured block (kBlockFrames interleaved left/right frames), on the capture driver thread
+// after the block slid into the history: a measurement without a window reads the same samples.
+using TBlockTap = std::function<void(const int16_t *interleaved, int frames)>;
 
 // Threading rules (docs/threads.md has all threads, events and locks in one picture):
 //  - Construct, Open/Close/UpdateDevices, StartInput/StopInput, StartOutput/StopOutput and
@@ -72,6 +75,8 @@ public:
     void SetErrorBox(TErrorBoxFunction errorBox);
     // Runs on the GUI thread after a device stopped for good (the user has been warned already).
     void SetDeviceLostHandler(std::function<void()> handler);
+    // Set while the devices are closed; the tap then sees every block of the next opening.
+    void SetBlockTap(TBlockTap tap);
 
     // Capture and playback together: StartInput, then StartOutput only if that succeeded. False
     // when either failed (its message has been shown); the caller then closes the main window.
@@ -140,6 +145,7 @@ private:
     const TFrameWork FFrameWork;
     TErrorBoxFunction FErrorBox;
     std::function<void()> FDeviceLostHandler;
+    TBlockTap FBlockTap;
 
     const TAudioBackend FBackend;
     TSoundDeviceChoice FDeviceChoice;

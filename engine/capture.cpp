@@ -104,6 +104,8 @@ void TAudioEngine::ProcessInputBlock()
     std::array<int16_t, 2 * kBlockFrames> interleaved;
     std::memcpy(interleaved.data(), FInBlockCopy.get(), kBlockBytes);
     SlideBlockIntoHistory(interleaved.data(), FHistory, FState.FftSize.load(std::memory_order_relaxed));
+    if (FBlockTap)
+        FBlockTap(interleaved.data(), kBlockFrames);
     FBlocksCaptured.fetch_add(1);
 }
 

@@ -17,6 +17,7 @@ struct TEngineState {
     std::atomic<float> RAmpl{0.5f};
     std::atomic<double> SkewUs{0.0};       // channel skew compensation, signed microseconds
     std::atomic<bool> IQMode{false};       // right channel plays tone 2 in quadrature
+    std::atomic<bool> MixTones{false};     // both tones summed on both outputs
     std::atomic<bool> TLedLeft{false};     // TLedLeft.Value: generator on and left channel on
     std::atomic<bool> TLedRight{false};    // TLedRight.Value: generator on and right channel on
     std::atomic<bool> GenOn{false};        // generator running (informational for the engine)

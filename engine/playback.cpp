@@ -120,6 +120,7 @@ TToneSettings TAudioEngine::ReadToneSettings() const
     settings.RAmpl = FState.RAmpl.load(std::memory_order_relaxed);
     settings.SkewUs = FState.SkewUs.load(std::memory_order_relaxed);
     settings.IQMode = FState.IQMode.load(std::memory_order_relaxed);
+    settings.MixTones = FState.MixTones.load(std::memory_order_relaxed);
     settings.LeftOn = FState.TLedLeft.load(std::memory_order_relaxed);
     settings.RightOn = FState.TLedRight.load(std::memory_order_relaxed);
     settings.EffSampleRate = FState.EffSampleRate.load(std::memory_order_relaxed);

@@ -334,5 +334,20 @@ TEST(PhaseRequests, RequestsMadeWhileBlocksAreBeingMadeAreNeverLost)
     EXPECT_EQ(lost, 0) << "of " << kRounds << " phase requests";
 }
 
+TEST(SynthBlock, MixPlaysTheSumOfBothTonesOnBothOutputs)
+{
+    TToneSynth mixed, separate;
+    TToneSettings s = Settings(700, 1900, 0.45f, 0.45f);
+    const auto apart = SynthBlocks(separate, s, 2);
+    s.MixTones = true;
+    s.IQMode = true;  // ignored while mixing: both outputs carry the plain sum
+    mixed.SetPhases(0.0, 0.0);
+    const auto sum = SynthBlocks(mixed, s, 2);
+    for (size_t i = 0; i < sum.size(); i += 2) {
+        ASSERT_EQ(sum[i], sum[i + 1]) << i;
+        ASSERT_NEAR(sum[i], apart[i] + apart[i + 1], 1) << i;  // each part rounded on its own
+    }
+}
+
 }  // namespace
 }  // namespace zelvaro

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# `zelvaro measure` as a user runs it: options and messages, its own generator through the
+# loopback card, a file played by pacat on the test environment's sound server, its own generator
+# through that server, a sweep, and an end by SIGTERM with nothing printed.
+# Usage: measure_cli.sh <zelvaro> <work dir>
+set -uo pipefail
+exe=$1 work=$2
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../support/references.sh"
+python=$(python_with_numpy)
+[ -n "$python" ] || missing_reference "python3 with numpy"
+check="$python $here/measure_check.py"
+mkdir -p "$work"
+fail() { echo "FAILED: $*"; exit 1; }
+now() { date +%s.%N; }
+elapsed() { echo "$2 - $1" | bc; }
+
+# Options: help, refusals with a message and status 1.
+"$exe" measure --help >"$work/help.txt" || fail "--help exited $?"
+grep -q -- "--sweep FROM:TO:STEP" "$work/help.txt" || fail "--help lacks the options"
+"$exe" measure --fft 1000 2>"$work/err.txt"; [ $? -eq 1 ] || fail "--fft 1000 accepted"
+grep -q "power of two" "$work/err.txt" || fail "no message for --fft 1000"
+"$exe" measure --loopback --tones 700,1900 --mix --level -5 2>"$work/err.txt"; [ $? -eq 1 ] || fail "clipping mix accepted"
+grep -q "6.02 dBFS" "$work/err.txt" || fail "no message for a clipping mix: $(cat "$work/err.txt")"
+
+# The loopback card: its own generator, both tones on the left input.
+start=$(now)
+"$exe" measure --loopback --tones 700,1900 --mix --level -7 --format json --output "$work/loop.json" \
+  || fail "loopback measurement exited $?"
+echo "loopback measurement with defaults: $(elapsed "$start" "$(now)") s"
+$check own-generator "$work/loop.json" || exit 1
+# Listening only, the loopback card hears silence: status 2 and a reason.
+"$exe" measure --loopback --fft 4096 --seconds 0.5 2>"$work/err.txt" >"$work/out.txt"
+[ $? -eq 2 ] || fail "silence did not give status 2"
+grep -q "20 dB above" "$work/err.txt" || fail "silence gave no reason: $(cat "$work/err.txt")"
+[ -s "$work/out.txt" ] && fail "silence printed a result"
+# A sweep without distortion: every step measured, no intercept made up.
+"$exe" measure --loopback --tones 700,1900 --mix --sweep -30:-10:10 --fft 16384 --seconds 1 --format json \
+  >"$work/sweep.json" || fail "sweep exited $?"
+$check sweep "$work/sweep.json" 3 || exit 1
+"$exe" measure --loopback --tones 700,1900 --mix --sweep -30:-10:10 --fft 16384 --seconds 1 \
+  | grep -q "no third-order intercept" || fail "the sweep's text does not say there is no intercept"
+# SIGTERM while capturing: status 128 + 15, nothing printed.
+"$exe" measure --loopback --tones 700,1900 --mix --seconds 20 >"$work/term.txt" 2>&1 &
+pid=$!
+sleep 1.5
+kill -TERM $pid
+wait $pid; status=$?
+[ $status -eq 143 ] || fail "SIGTERM gave status $status"
+[ -s "$work/term.txt" ] && fail "SIGTERM left output: $(cat "$work/term.txt")"
+
+if [ -z "${PULSE_SERVER:-}" ] || ! command -v pacat >/dev/null; then
+  missing_reference "private PulseAudio with pacat (run through scripts/test-env); the loopback part passed"
+fi
+# A file played into the null sink; the program listens to its monitor.
+$check make-file "$work/two-tones.raw" || exit 1
+pacat --playback --rate=22050 --channels=2 --format=s16le "$work/two-tones.raw" &
+pacat_pid=$!
+sleep 0.5
+start=$(now)
+"$exe" measure --format json >"$work/file.json" 2>"$work/file.err" || { kill $pacat_pid; fail "listening exited $?: $(grep -v ALSA "$work/file.err" | tail -3)"; }
+echo "listening with defaults on the sound server: $(elapsed "$start" "$(now)") s"
+kill $pacat_pid 2>/dev/null; wait $pacat_pid 2>/dev/null
+$check file-result "$work/file.json" || exit 1
+# Its own generator through the server.
+"$exe" measure --tones 700,1900 --mix --level -7 --format json >"$work/server.json" 2>"$work/server.err" \
+  || fail "own generator through the server exited $?: $(grep -v ALSA "$work/server.err" | tail -3)"
+$check own-generator "$work/server.json" || exit 1
+echo "PASSED"
