@@ -3,6 +3,7 @@
 
 #include "imdmeasure.h"
 #include "powerspectrum.h"
+#include "signalbridge.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <span>
 
@@ -24,24 +24,6 @@ constexpr int kMaxSweepSteps = 200;
 constexpr double kDefaultLevelDb = -10.0;
 constexpr double kSettleSeconds = 3.0;  // longest wait for played tones to come back steady
 constexpr double kMixHeadroomDb = -6.0206;  // two equal tones summed reach full scale here
-
-// The signal that asked the command to end, 0 while none did. Lock-free, so a handler may store it.
-std::atomic<int> gStopSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-extern "C" void StopOnSignal(int signo)
-{
-    gStopSignal.store(signo);
-}
-
-void InstallStopHandlers()
-{
-    struct sigaction action = {};
-    action.sa_handler = StopOnSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signo : {SIGTERM, SIGINT, SIGHUP})
-        sigaction(signo, &action, nullptr);
-}
 
 void PrintError(const QString &text)
 {
@@ -275,18 +257,26 @@ bool WantsHelp(const QStringList &arguments)
            arguments.contains(QStringLiteral("--help-all"));
 }
 
+// The signal that asked the command to end, 0 while none did.
+int StopSignal()
+{
+    return TSignalBridge::PendingSignal().load();
+}
+
 int StoppedBySignal(TMeasureCapture &capture)
 {
     capture.Close();
-    return 128 + gStopSignal.load();
+    return ExitStatusForSignal(StopSignal());
 }
 
 }  // namespace
 
 int RunMeasureCommand(int argc, char **argv)
 {
-    InstallStopHandlers();
     QCoreApplication app(argc, argv);
+    // The same ending signals as the window: a first one stops the capture and the command exits
+    // with 128 + its number; a second ends it at once; one ignored at start stays ignored.
+    TSignalBridge signalBridge;
     const QStringList arguments = QCoreApplication::arguments();
     if (WantsHelp(arguments)) {
         std::fputs(HelpText().toLocal8Bit().constData(), stdout);
@@ -299,11 +289,11 @@ int RunMeasureCommand(int argc, char **argv)
         return kMeasureExitError;
     }
 
-    TMeasureCapture capture(options->Backend, TLoopbackOptions{}, gStopSignal);
-    if (gStopSignal.load() != 0)
+    TMeasureCapture capture(options->Backend, TLoopbackOptions{}, TSignalBridge::PendingSignal());
+    if (StopSignal() != 0)
         return StoppedBySignal(capture);
     if (!capture.Open()) {
-        if (gStopSignal.load() != 0)
+        if (StopSignal() != 0)
             return StoppedBySignal(capture);
         PrintError(QString::fromStdString(capture.Error()));
         return kMeasureExitError;
@@ -334,8 +324,8 @@ int RunMeasureCommand(int argc, char **argv)
             steps.push_back({levels[i], MeasureSamples(Channel(*frames, options->RightChannel), *options)});
     }
     capture.Close();
-    if (gStopSignal.load() != 0)
-        return 128 + gStopSignal.load();
+    if (StopSignal() != 0)
+        return ExitStatusForSignal(StopSignal());
 
     if (options->SweepLevelsDb.empty()) {
         const TImdResult &result = steps.front().Result;
