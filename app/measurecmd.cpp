@@ -2,7 +2,7 @@
 #include "measurecmd.h"
 
 #include "imdmeasure.h"
-#include "powerspectrum.h"
+#include "framepower.h"
 #include "signalbridge.h"
 
 #include <QCommandLineParser>

@@ -1,7 +1,7 @@
 // One two-tone measurement on a 65536-point spectrum, beside the frame's own work (Hann window,
 // forward FFT and magnitudes of one channel), so the measurement's share of a frame shows.
 #include "imdmeasure.h"
-#include "powerspectrum.h"
+#include "framepower.h"
 #include "sigcore.h"
 
 #include <benchmark/benchmark.h>

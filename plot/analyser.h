@@ -1,4 +1,4 @@
-// Analyser frames: each tick's spectrum (dsp/spectrum.h) drawn into a private image and exchanged
+// Analyser frames: each tick's spectrum (dsp/columnlevels.h) drawn into a private image and exchanged
 // for the one the window paints.
 #pragma once
 
@@ -14,7 +14,7 @@
 #include <memory>
 #include <mutex>
 
-#include "spectrum.h"
+#include "columnlevels.h"
 
 class QPainter;
 

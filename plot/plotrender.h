@@ -9,7 +9,7 @@
 #include <optional>
 #include <span>
 
-#include "spectrum.h"
+#include "columnlevels.h"
 
 namespace zelvaro {
 

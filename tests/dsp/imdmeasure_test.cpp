@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "imdmeasure.h"
-#include "powerspectrum.h"
+#include "framepower.h"
 #include "references.h"
 
 using namespace zelvaro;

@@ -1,4 +1,4 @@
-// Spectrum computation of the analyser: averaged magnitudes of the sample histories in dB per
+// Column levels of the analyser frame: averaged magnitudes of the sample histories in dB per
 // plot column. Qt-free; the frame image that shows the result lives in plot/analyser.h.
 #pragma once
 

@@ -17,7 +17,7 @@
 
 #include "dbscale.h"
 #include "samplehistory.h"
-#include "spectrum.h"
+#include "columnlevels.h"
 #include "references.h"
 
 using namespace zelvaro;

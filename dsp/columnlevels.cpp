@@ -1,5 +1,5 @@
 // Spectrum computation: transform, averaging and the dB level of each plot column.
-#include "spectrum.h"
+#include "columnlevels.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,5 +1,5 @@
 // Measurement spectra through sigcore's Hann window and real FFT, in double precision after it.
-#include "powerspectrum.h"
+#include "framepower.h"
 
 #include "sigcore.h"
 
