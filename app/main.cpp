@@ -19,6 +19,7 @@
 namespace {
 
 constexpr int kExitNoAudio = 1;
+constexpr int kExitBadOption = 1;  // as the option parser itself ends
 
 // The options every invocation understands.
 void DescribeOptions(QCommandLineParser &parser, const QCommandLineOption &loopback, const QCommandLineOption &probe,
@@ -81,6 +82,20 @@ int main(int argc, char **argv)
         std::printf("%s\n", available ? "default input and output devices found"
                                       : "no default input or output device");
         return available ? 0 : kExitNoAudio;
+    }
+
+    // A mistyped option is reported before the window's platform is loaded, so it gets its message
+    // and status even where no display can be opened.
+    {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        QCommandLineParser check;
+        DescribeOptions(check, loopbackOption, probeOption, deviceFlags);
+        if (!check.parse(arguments)) {
+            std::fprintf(stderr, "zelvaro: %s\n", check.errorText().toLocal8Bit().constData());
+            return kExitBadOption;
+        }
     }
 
     QApplication app(argc, argv);

@@ -9,6 +9,12 @@ noise=$(wc -l </tmp/list-devices.$$); rm -f /tmp/list-devices.$$
 [ $rc -eq 0 ] || { echo "exit status $rc"; exit 1; }
 [ "$noise" -eq 0 ] || { echo "$noise lines on stderr"; exit 1; }
 printf '%s\n' "$out"
+# A mistyped option without a display: a message and status 1, not an abort for the missing display.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --no-such-option >/dev/null 2>/tmp/bad-option.$$
+rc=$?
+message=$(cat /tmp/bad-option.$$); rm -f /tmp/bad-option.$$
+[ $rc -eq 1 ] || { echo "a mistyped option gave status $rc: $message"; exit 1; }
+case "$message" in *no-such-option*) ;; *) echo "a mistyped option was not named: $message"; exit 1 ;; esac
 if [ -z "${PULSE_SERVER:-}" ]; then
   echo "skipped the device lines: no sound server (run under scripts/test-env); the exit status was checked"
   exit 77
