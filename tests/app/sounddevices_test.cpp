@@ -17,22 +17,12 @@ using namespace zelvaro;
 
 namespace {
 
-TSoundDevice Device(TWaveDirection direction, std::string api, std::string name, bool isDefault = false)
-{
-    TSoundDevice device;
-    device.Direction = direction;
-    device.HostApi = std::move(api);
-    device.Name = std::move(name);
-    device.IsDefault = isDefault;
-    return device;
-}
-
 const std::vector<TSoundDevice> kDevices = {
-    Device(TWaveDirection::In, "ALSA", "USB Audio CODEC"),
-    Device(TWaveDirection::In, "ALSA", "default", true),
-    Device(TWaveDirection::Out, "ALSA", "USB Audio CODEC"),
-    Device(TWaveDirection::Out, "ALSA", "default", true),
-    Device(TWaveDirection::Out, "OSS", "default"),
+    TSoundDevice{TWaveDirection::In, "ALSA", "USB Audio CODEC"},
+    TSoundDevice{TWaveDirection::In, "ALSA", "default", true},
+    TSoundDevice{TWaveDirection::Out, "ALSA", "USB Audio CODEC"},
+    TSoundDevice{TWaveDirection::Out, "ALSA", "default", true},
+    TSoundDevice{TWaveDirection::Out, "OSS", "default"},
 };
 
 TSoundDeviceChoice Parse(const QStringList &arguments)

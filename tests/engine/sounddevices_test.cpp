@@ -20,23 +20,13 @@ using test::TFakeGui;
 using test::TWarnRecorder;
 using test::WaitFor;
 
-TSoundDevice Device(TWaveDirection direction, std::string api, std::string name, bool isDefault = false)
-{
-    TSoundDevice device;
-    device.Direction = direction;
-    device.HostApi = std::move(api);
-    device.Name = std::move(name);
-    device.IsDefault = isDefault;
-    return device;
-}
-
 const std::vector<TSoundDevice> kDevices = {
-    Device(TWaveDirection::In, "ALSA", "USB Audio CODEC: Line (hw:1,0)"),
-    Device(TWaveDirection::In, "ALSA", "default", true),
-    Device(TWaveDirection::In, "JACK Audio Connection Kit", "default"),
-    Device(TWaveDirection::Out, "ALSA", "USB Audio CODEC: Line (hw:1,0)"),
-    Device(TWaveDirection::Out, "ALSA", "HDA Intel PCH: Analog (hw:0,0)"),
-    Device(TWaveDirection::Out, "ALSA", "default", true),
+    TSoundDevice{TWaveDirection::In, "ALSA", "USB Audio CODEC: Line (hw:1,0)"},
+    TSoundDevice{TWaveDirection::In, "ALSA", "default", true},
+    TSoundDevice{TWaveDirection::In, "JACK Audio Connection Kit", "default"},
+    TSoundDevice{TWaveDirection::Out, "ALSA", "USB Audio CODEC: Line (hw:1,0)"},
+    TSoundDevice{TWaveDirection::Out, "ALSA", "HDA Intel PCH: Analog (hw:0,0)"},
+    TSoundDevice{TWaveDirection::Out, "ALSA", "default", true},
 };
 
 std::string Matched(TWaveDirection direction, const std::string &name)
