@@ -16,7 +16,7 @@ constexpr int kReadoutFontPixels = 11;
 
 }  // namespace
 
-TPlotView::TPlotView(const TSpectrumAnalyser &analyser, QWidget *parent)
+TPlotView::TPlotView(TSpectrumAnalyser &analyser, QWidget *parent)
     : QWidget(parent), FAnalyser(analyser)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -44,6 +44,11 @@ void TPlotView::SetReadout(QPoint origin, const QString &text)
 
 void TPlotView::paintEvent(QPaintEvent *event)
 {
+    // A new screen resolution reaches the frames from the next one on; until then the last frame
+    // is shown scaled.
+    const qreal ratio = devicePixelRatioF();
+    if (FAnalyser.DevicePixelRatio() != ratio)
+        FAnalyser.SetDevicePixelRatio(ratio);
     QPainter painter(this);
     painter.setClipRegion(event->region());
     FAnalyser.PaintTo(painter, QPoint(0, 0));

@@ -15,7 +15,7 @@ class TPlotView : public QWidget {
     Q_OBJECT
 
 public:
-    TPlotView(const TSpectrumAnalyser &analyser, QWidget *parent);
+    TPlotView(TSpectrumAnalyser &analyser, QWidget *parent);
 
     // The readout at plot coordinates `origin`, or none when `text` is empty.
     void SetReadout(QPoint origin, const QString &text);
@@ -28,7 +28,7 @@ protected:
 private:
     QRect ReadoutArea() const;
 
-    const TSpectrumAnalyser &FAnalyser;
+    TSpectrumAnalyser &FAnalyser;  // told the screen's pixel ratio when painting
     QPoint FReadoutOrigin;
     QString FReadoutText;
 };

@@ -37,13 +37,33 @@ TSpectrumSettings TSpectrumAnalyser::Settings() const
     return FSettings;
 }
 
+void TSpectrumAnalyser::SetDevicePixelRatio(qreal ratio)
+{
+    if (!(ratio > 0.0))
+        return;
+    std::lock_guard<std::mutex> guard(FSettingsLock);
+    FDevicePixelRatio = ratio;
+}
+
+qreal TSpectrumAnalyser::DevicePixelRatio() const
+{
+    std::lock_guard<std::mutex> guard(FSettingsLock);
+    return FDevicePixelRatio;
+}
+
 void TSpectrumAnalyser::UpdateSpectrum()
 {
     // One copy of the settings for the whole frame: span, calibration and dB window may change
     // on the GUI thread meanwhile, and take effect at the next frame.
-    const TSpectrumSettings settings = Settings();
+    TSpectrumSettings settings;
+    qreal ratio = 1.0;
+    {
+        std::lock_guard<std::mutex> guard(FSettingsLock);
+        settings = FSettings;
+        ratio = FDevicePixelRatio;
+    }
     FComputer.Compute(FHistory, settings, FColumns);
-    FRenderer->Render(FFrame, FColumns, settings);
+    FRenderer->Render(FFrame, FColumns, settings, ratio);
     {
         // The finished frame becomes the shown one; the old shown image is drawn over next time.
         // Nobody else holds a reference to either image, so the exchange copies no pixels.
@@ -59,10 +79,14 @@ void TSpectrumAnalyser::UpdateSpectrum()
 void TSpectrumAnalyser::PaintTo(QPainter &painter, QPoint target, QRect source) const
 {
     std::lock_guard<std::mutex> guard(FDisplayLock);
-    if (source.isNull())
+    if (source.isNull()) {
         painter.drawImage(target, FShown);
-    else
-        painter.drawImage(target, FShown, source);
+        return;
+    }
+    const qreal ratio = FShown.devicePixelRatio();
+    const QRectF deviceSource(source.x() * ratio, source.y() * ratio, source.width() * ratio,
+                              source.height() * ratio);
+    painter.drawImage(QRectF(target, source.size()), FShown, deviceSource);
 }
 
 QImage TSpectrumAnalyser::CurrentFrame() const

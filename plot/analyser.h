@@ -50,12 +50,18 @@ public:
     void SetSettings(const TSpectrumSettings &settings);
     TSpectrumSettings Settings() const;
 
+    // Device pixels per logical pixel of the screen the plot is shown on; frames from the next
+    // one on are drawn at that resolution (same plot size in logical pixels). Any thread.
+    void SetDevicePixelRatio(qreal ratio);
+    qreal DevicePixelRatio() const;
+
     // One analyser frame: compute, draw into the private image, show it, notify.
     void UpdateSpectrum();
 
-    // Draws the last complete frame (or its source part) with its top-left at target.
+    // Draws the last complete frame (or its source part) with its top-left at target; target and
+    // source are logical pixels, whatever the frame's resolution.
     void PaintTo(QPainter &painter, QPoint target, QRect source = QRect()) const;
-    // A deep copy of the last complete frame.
+    // A deep copy of the last complete frame, in device pixels with its device pixel ratio set.
     QImage CurrentFrame() const;
     // Number of frames shown so far (0: the empty plot).
     std::uint64_t FramesShown() const { return FFramesShown.load(std::memory_order_acquire); }
@@ -67,8 +73,9 @@ private:
     const QSize FPlotSize;
     const std::function<void()> FFrameReady;
 
-    mutable std::mutex FSettingsLock;
+    mutable std::mutex FSettingsLock;  // guards FSettings and FDevicePixelRatio
     TSpectrumSettings FSettings;
+    qreal FDevicePixelRatio = 1.0;
 
     // Processing thread only.
     TSpectrumComputer FComputer;

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -19,22 +20,25 @@ namespace {
 constexpr int kPointsPerInch = 72;
 constexpr int kPercent = 100;
 
-// Direct pixel access to a Format_RGB32 image, taken once per trace.
+// Direct pixel access to a Format_RGB32 image, taken once per trace. Each point is a square of
+// `dotSize` device pixels with the point at its top-left.
 class TPixelTarget {
 public:
-    explicit TPixelTarget(QImage &image)
+    TPixelTarget(QImage &image, int dotSize)
         : FPixels(reinterpret_cast<QRgb *>(image.bits())),
           FStride(static_cast<size_t>(image.bytesPerLine()) / sizeof(QRgb)),
           FWidth(image.width()),
-          FHeight(image.height())
+          FHeight(image.height()),
+          FDotSize(dotSize)
     {
     }
-    int Width() const { return FWidth; }
     int Height() const { return FHeight; }
+    int DotSize() const { return FDotSize; }
     void Put(int x, int y, QRgb colour)
     {
-        if (x >= 0 && x < FWidth && y >= 0 && y < FHeight)
-            FPixels[static_cast<size_t>(y) * FStride + static_cast<size_t>(x)] = colour;
+        for (int row = std::max(y, 0); row < std::min(y + FDotSize, FHeight); ++row)
+            for (int column = std::max(x, 0); column < std::min(x + FDotSize, FWidth); ++column)
+                FPixels[static_cast<size_t>(row) * FStride + static_cast<size_t>(column)] = colour;
     }
 
 private:
@@ -42,38 +46,47 @@ private:
     size_t FStride;
     int FWidth;
     int FHeight;
+    int FDotSize;
 };
 
-// One polyline segment from (x0, y0) to (x0 + 1, y1), without its end pixel. A steep segment
-// steps one row per pixel: the first half of its rows lies in column x0, the rest in x0 + 1.
-void DrawColumnStep(TPixelTarget &target, int x0, int y0, int y1, QRgb colour)
+// One polyline segment from (x0, y0) to (x1, y1), x1 > x0, without its end pixel. A shallow
+// segment puts one point per column; a steep one one point per row, moving right by even shares
+// of its rows (one column wide: the first half of its rows lies in column x0, the rest in x1).
+void DrawSegment(TPixelTarget &target, int x0, int x1, int y0, int y1, QRgb colour)
 {
-    const int height = target.Height();
+    const int width = x1 - x0;
     const int rise = y1 - y0;
     const int steps = std::abs(rise);
-    if (steps <= 1) {
-        target.Put(x0, y0, colour);
+    if (steps <= width) {
+        for (int column = 0; column < width; ++column) {
+            const int offset = (2 * rise * column + (rise < 0 ? -width : width)) / (2 * width);
+            target.Put(x0 + column, y0 + offset, colour);
+        }
         return;
     }
     const int direction = rise > 0 ? 1 : -1;
-    // Only the rows inside the image are visited, however far off-plot the end points lie.
+    // Only the rows that reach into the image are visited, however far off-plot the end points
+    // lie; a point reaches DotSize - 1 rows below its own.
+    const int lowestRow = 1 - target.DotSize();
+    const int highestRow = target.Height() - 1;
     int firstStep = 0;
     int lastStep = steps - 1;
     if (direction > 0) {
-        firstStep = std::max(firstStep, -y0);
-        lastStep = std::min(lastStep, height - 1 - y0);
+        firstStep = std::max(firstStep, lowestRow - y0);
+        lastStep = std::min(lastStep, highestRow - y0);
     } else {
-        firstStep = std::max(firstStep, y0 - (height - 1));
-        lastStep = std::min(lastStep, y0);
+        firstStep = std::max(firstStep, y0 - highestRow);
+        lastStep = std::min(lastStep, y0 - lowestRow);
     }
     for (int step = firstStep; step <= lastStep; ++step)
-        target.Put(2 * step < steps ? x0 : x0 + 1, y0 + direction * step, colour);
+        target.Put(x0 + (2 * step * width + steps) / (2 * steps), y0 + direction * step, colour);
 }
 
-// Places text by the top-left of its line box, as the plot's labels are specified.
-void DrawTextAtTopLeft(QPainter &painter, int left, int top, const QString &text)
+// Places text by the top-left of its line box, as the plot's labels are specified. Logical
+// coordinates; top may fall between logical pixels at a device pixel ratio above 1.
+void DrawTextAtTopLeft(QPainter &painter, int left, qreal top, const QString &text)
 {
-    painter.drawText(QPoint(left, top + painter.fontMetrics().ascent()), text);
+    painter.drawText(QPointF(left, top + painter.fontMetrics().ascent()), text);
 }
 
 }  // namespace
@@ -116,60 +129,104 @@ QString GridLabel(float db)
     return QStringLiteral("  0");
 }
 
+QSize DeviceSize(QSize logical, qreal ratio)
+{
+    return {DeviceColumn(logical.width(), ratio), DeviceColumn(logical.height(), ratio)};
+}
+
+int LineWidthAt(qreal ratio)
+{
+    return std::max(1, static_cast<int>(std::lround(ratio)));
+}
+
+int DeviceColumn(int column, qreal ratio)
+{
+    return static_cast<int>(std::lround(column * ratio));
+}
+
 void DrawPlotBackground(QImage &image, int topDb, int bottomDb, const QFont &font)
 {
     image.fill(kPlotBackColour);
+    const qreal ratio = image.devicePixelRatio();
+    const int lineWidth = LineWidthAt(ratio);
+    const int deviceHeight = image.height();
+    const int lineStart = DeviceColumn(kGridLineStartX, ratio);
+    // The line leaves out its end pixel, a logical one at the right edge.
+    const int lineEnd = image.width() - lineWidth;
+    // A float that grows by 10, as the levels are compared with the 0 dB line exactly.
+    auto forEachGridLevel = [](auto draw) {
+        for (auto db = static_cast<float>(kGridBottomDb); db <= static_cast<float>(kGridTopDb);
+             db += static_cast<float>(kGridStepDb))
+            draw(db);
+    };
+    // Lines in device pixels (the painter's scale would put them on whole logical rows), then
+    // the labels over them in logical coordinates, rendered at the image's resolution.
+    if (lineEnd > lineStart) {
+        image.setDevicePixelRatio(1.0);
+        QPainter painter(&image);
+        forEachGridLevel([&](float db) {
+            const int deviceY = DbToY(db, topDb, bottomDb, deviceHeight);
+            painter.fillRect(QRect(lineStart, deviceY, lineEnd - lineStart, lineWidth), QColor(kGridColour));
+        });
+        painter.end();
+        image.setDevicePixelRatio(ratio);
+    }
     QPainter painter(&image);
     painter.setFont(font);
     painter.setPen(QColor(kGridLabelColour));
-    const int width = image.width();
-    const int height = image.height();
-    // A float that grows by 10, as the levels are compared with the 0 dB line exactly.
-    for (auto db = static_cast<float>(kGridBottomDb); db <= static_cast<float>(kGridTopDb);
-         db += static_cast<float>(kGridStepDb)) {
-        const int y = DbToY(db, topDb, bottomDb, height);
-        // The line leaves out its end pixel at x = width - 1.
-        if (width - 1 > kGridLineStartX)
-            painter.fillRect(QRect(kGridLineStartX, y, width - 1 - kGridLineStartX, 1), QColor(kGridColour));
+    forEachGridLevel([&](float db) {
+        const qreal y = DbToY(db, topDb, bottomDb, deviceHeight) / ratio;
         DrawTextAtTopLeft(painter, kGridLabelX, y - kGridLabelRise, GridLabel(db));
         if (db == static_cast<float>(kGridTopDb))
             DrawTextAtTopLeft(painter, kDbUnitX, y - kDbUnitRise, QStringLiteral("dB"));
-    }
+    });
 }
 
 void DrawTrace(QImage &image, std::span<const int> rows, QRgb colour)
 {
-    TPixelTarget target(image);
-    for (size_t i = 0; i + 1 < rows.size(); ++i)
-        DrawColumnStep(target, static_cast<int>(i), rows[i], rows[i + 1], colour);
+    const qreal ratio = image.devicePixelRatio();
+    TPixelTarget target(image, LineWidthAt(ratio));
+    for (size_t i = 0; i + 1 < rows.size(); ++i) {
+        const int column = static_cast<int>(i);
+        DrawSegment(target, DeviceColumn(column, ratio), DeviceColumn(column + 1, ratio), rows[i], rows[i + 1],
+                    colour);
+    }
 }
 
-TPlotRenderer::TPlotRenderer(QSize plotSize, QFont font)
-    : FPlotSize(plotSize), FFont(std::move(font)), FBackground(plotSize, QImage::Format_RGB32)
+TPlotRenderer::TPlotRenderer(QSize plotSize, QFont font) : FPlotSize(plotSize), FFont(std::move(font))
 {
 }
 
 void TPlotRenderer::Render(QImage &frame, const TSpectrumColumns &columns,
-                           const TSpectrumSettings &settings)
+                           const TSpectrumSettings &settings, qreal devicePixelRatio)
 {
-    const TGridKey key{.TopDb = settings.TopDb, .BottomDb = settings.BottomDb};
+    const TGridKey key{
+        .TopDb = settings.TopDb, .BottomDb = settings.BottomDb, .DevicePixelRatio = devicePixelRatio};
     if (FBackgroundKey != key) {
+        const QSize deviceSize = DeviceSize(FPlotSize, devicePixelRatio);
+        if (FBackground.size() != deviceSize)
+            FBackground = QImage(deviceSize, QImage::Format_RGB32);
+        FBackground.setDevicePixelRatio(devicePixelRatio);
         DrawPlotBackground(FBackground, key.TopDb, key.BottomDb, FFont);
         FBackgroundKey = key;
     }
-    if (frame.size() == FBackground.size() && frame.format() == FBackground.format())
+    if (frame.size() == FBackground.size() && frame.format() == FBackground.format()) {
         std::memcpy(frame.bits(), FBackground.constBits(), static_cast<size_t>(FBackground.sizeInBytes()));
-    else
+        frame.setDevicePixelRatio(devicePixelRatio);
+    } else {
         frame = FBackground.copy();
+    }
     const int numPoints = std::min(columns.NumPoints, kMaxPlotPoints);
+    const int deviceHeight = FBackground.height();
     if (settings.SARightOn)
-        DrawTraceOf(frame, columns.RightDb, numPoints, settings, kRightTraceColour);
+        DrawTraceOf(frame, columns.RightDb, numPoints, settings, deviceHeight, kRightTraceColour);
     if (settings.SALeftOn)
-        DrawTraceOf(frame, columns.LeftDb, numPoints, settings, kLeftTraceColour);
+        DrawTraceOf(frame, columns.LeftDb, numPoints, settings, deviceHeight, kLeftTraceColour);
 }
 
 void TPlotRenderer::DrawTraceOf(QImage &frame, const std::array<float, kMaxPlotPoints> &levels,
-                                int numPoints, const TSpectrumSettings &settings, QRgb colour)
+                                int numPoints, const TSpectrumSettings &settings, int deviceHeight,
+                                QRgb colour)
 {
     // The polyline runs through the first numPoints - 1 points: the last column is not drawn.
     const int drawnPoints = numPoints - 1;
@@ -177,7 +234,7 @@ void TPlotRenderer::DrawTraceOf(QImage &frame, const std::array<float, kMaxPlotP
         return;
     const auto count = static_cast<size_t>(drawnPoints);
     for (size_t i = 0; i < count; ++i)
-        FRows[i] = DbToY(levels[i], settings.TopDb, settings.BottomDb, FPlotSize.height());
+        FRows[i] = DbToY(levels[i], settings.TopDb, settings.BottomDb, deviceHeight);
     DrawTrace(frame, std::span<const int>(FRows.data(), count), colour);
 }
 

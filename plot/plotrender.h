@@ -49,17 +49,33 @@ QFont MakePlotFont(int dpiX = kScreenDpi, int dpiY = kScreenDpi);
 // The label text of a grid line: "-160" .. "-10", and "  0" for the top line.
 QString GridLabel(float db);
 
-// Clears the image and draws the dB grid with its labels for the given dB window.
+// High-density screens: an image with a device pixel ratio above 1 holds the same plot in
+// logical pixels, drawn at its own resolution. Rows of levels are then device rows, while the
+// columns stay one per logical pixel; lines are LineWidthAt(ratio) device pixels wide, so the
+// plot keeps its weight and only gains detail. At a ratio of 1 every pixel is as before.
+
+// Size in device pixels of an image showing `logical` at `ratio`.
+QSize DeviceSize(QSize logical, qreal ratio);
+// Width in device pixels of the grid lines and traces: one logical pixel, at least one.
+int LineWidthAt(qreal ratio);
+// Device column of logical plot column `column`.
+int DeviceColumn(int column, qreal ratio);
+
+// Clears the image and draws the dB grid with its labels for the given dB window, at the
+// image's device pixel ratio.
 void DrawPlotBackground(QImage &image, int topDb, int bottomDb, const QFont &font);
 
-// A polyline through (i, rows[i]) with the pixel rules of the plot: each segment leaves out its
-// end pixel, so the last point is not drawn; pixels outside the image are clipped.
+// A polyline through (column i, rows[i]) with the pixel rules of the plot: each segment leaves
+// out its end pixel, so the last point is not drawn; pixels outside the image are clipped. rows
+// are rows of the image (device rows); at a ratio above 1 the line is LineWidthAt(ratio) wide,
+// spreading right and down from the 1x pixel positions.
 void DrawTrace(QImage &image, std::span<const int> rows, QRgb colour);
 
-// The dB window a background layer was drawn for: the one value the layer cache is keyed on.
+// The dB window and resolution a background layer was drawn for: the layer cache's key.
 struct TGridKey {
     int TopDb = 0;
     int BottomDb = 0;
+    qreal DevicePixelRatio = 1.0;
     friend bool operator==(const TGridKey &, const TGridKey &) = default;
 };
 
@@ -79,13 +95,14 @@ class TPlotRenderer {
 public:
     TPlotRenderer(QSize plotSize, QFont font);
 
-    // frame must be plotSize, Format_RGB32. Right trace first, the left one over it; each trace
-    // covers columns 0 .. NumPoints - 2.
-    void Render(QImage &frame, const TSpectrumColumns &columns, const TSpectrumSettings &settings);
+    // frame becomes plotSize at devicePixelRatio (reused when it already is), Format_RGB32.
+    // Right trace first, the left one over it; each trace covers columns 0 .. NumPoints - 2.
+    void Render(QImage &frame, const TSpectrumColumns &columns, const TSpectrumSettings &settings,
+                qreal devicePixelRatio = 1.0);
 
 private:
     void DrawTraceOf(QImage &frame, const std::array<float, kMaxPlotPoints> &levels, int numPoints,
-                     const TSpectrumSettings &settings, QRgb colour);
+                     const TSpectrumSettings &settings, int deviceHeight, QRgb colour);
 
     QSize FPlotSize;
     QFont FFont;

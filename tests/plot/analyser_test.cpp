@@ -93,4 +93,37 @@ TEST(SpectrumAnalyser, PaintsASourcePartAtTheTarget)
     EXPECT_EQ(window.pixel(10, 20 + 15), qRgb(0, 0, 0));
 }
 
+TEST(SpectrumAnalyser, DrawsFramesAtTheRatioItIsGivenAndPaintsThemAtLogicalSize)
+{
+    TSampleHistory history;
+    TSpectrumAnalyser analyser(history, QSize(kPlotWidth, kPlotHeight));
+    analyser.SetDevicePixelRatio(0.0);  // refused
+    EXPECT_EQ(analyser.DevicePixelRatio(), 1.0);
+    analyser.SetDevicePixelRatio(2.0);
+    analyser.UpdateSpectrum();
+    const QImage frame = analyser.CurrentFrame();
+    ASSERT_EQ(frame.size(), QSize(2 * kPlotWidth, 2 * kPlotHeight));
+    EXPECT_EQ(frame.devicePixelRatio(), 2.0);
+
+    // A window surface at the same ratio receives the frame pixel for pixel.
+    QImage window(2 * 300, 2 * 200, QImage::Format_RGB32);
+    window.setDevicePixelRatio(2.0);
+    window.fill(Qt::black);
+    {
+        QPainter painter(&window);
+        analyser.PaintTo(painter, QPoint(10, 20), QRect(0, 0, 133, 15));
+    }
+    EXPECT_EQ(window.pixel(20, 40), frame.pixel(0, 0));
+    EXPECT_EQ(window.pixel(20 + 265, 40 + 29), frame.pixel(265, 29));
+    EXPECT_EQ(window.pixel(20 + 266, 40), qRgb(0, 0, 0)) << "133 logical pixels wide";
+    EXPECT_EQ(window.pixel(20, 40 + 30), qRgb(0, 0, 0)) << "15 logical pixels high";
+    QImage whole(2 * kPlotWidth, 2 * kPlotHeight, QImage::Format_RGB32);
+    whole.setDevicePixelRatio(2.0);
+    {
+        QPainter painter(&whole);
+        analyser.PaintTo(painter, QPoint(0, 0));
+    }
+    EXPECT_EQ(whole, frame);
+}
+
 }  // namespace

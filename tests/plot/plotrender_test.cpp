@@ -278,4 +278,127 @@ TEST(PlotRenderer, FollowsAChangeOfTheDbWindow)
     EXPECT_EQ(GridRows(frame), ExpectedGridRows(-40, -160));
 }
 
+// At a device pixel ratio of 2 the plot keeps its logical geometry, but grid rows, trace rows
+// and text are placed at device resolution: an enlarged 1x plot would consist of 2 x 2 blocks.
+constexpr qreal kRatio = 2.0;
+constexpr int kDeviceWidth = 2 * kWidth;
+constexpr int kDeviceHeight = 2 * kHeight;
+
+QImage BlankAtTwice()
+{
+    QImage image(kDeviceWidth, kDeviceHeight, QImage::Format_RGB32);
+    image.setDevicePixelRatio(kRatio);
+    image.fill(kPlotBackColour);
+    return image;
+}
+
+// Aligned 2 x 2 device blocks inside `area` holding both `colour` and another one.
+int MixedBlocks(const QImage &image, QRect area, QRgb colour)
+{
+    int mixed = 0;
+    for (int y = area.top() & ~1; y + 1 <= area.bottom(); y += 2)
+        for (int x = area.left() & ~1; x + 1 <= area.right(); x += 2) {
+            const int hits = (image.pixel(x, y) == colour) + (image.pixel(x + 1, y) == colour) +
+                             (image.pixel(x, y + 1) == colour) + (image.pixel(x + 1, y + 1) == colour);
+            mixed += hits > 0 && hits < 4;
+        }
+    return mixed;
+}
+
+TEST(HighDensityPlot, GridLinesAreOneLogicalPixelAtDeviceRowsAndLabelsAreDrawnAtDeviceResolution)
+{
+    QImage image = BlankAtTwice();
+    const int topDb = 10;
+    DrawPlotBackground(image, topDb, -160, MakePlotFont());
+    for (int db : GridLevels()) {
+        const int y = DbToY(static_cast<float>(db), topDb, -160, kDeviceHeight);
+        if (y >= kDeviceHeight)
+            continue;
+        EXPECT_EQ(image.pixel(2 * kProbeX, y), kGridColour) << db;
+        EXPECT_EQ(image.pixel(2 * kProbeX, y + 1), kGridColour) << db;
+        EXPECT_NE(image.pixel(2 * kProbeX, y - 1), kGridColour) << db;
+        EXPECT_NE(image.pixel(2 * kProbeX, y + 2), kGridColour) << db;
+        EXPECT_EQ(image.pixel(2 * kGridLineStartX, y), kGridColour) << db;
+        EXPECT_EQ(image.pixel(kDeviceWidth - 3, y), kGridColour) << db;
+        EXPECT_EQ(image.pixel(kDeviceWidth - 2, y), kPlotBackColour) << db << ": a logical end pixel left out";
+    }
+    // The -10 line lies at device row 51, between logical rows 25 and 26.
+    EXPECT_EQ(DbToY(-10.0f, topDb, -160, kDeviceHeight), 51);
+
+    const int y = DbToY(-50.0f, topDb, -160, kDeviceHeight);
+    const QRect labelArea(0, y - 14, 2 * kGridLineStartX, 26);
+    const QRect ink = LabelPixels(image, labelArea);
+    ASSERT_FALSE(ink.isEmpty());
+    const QRect inkAtOnce = [&] {
+        QImage single = Blank();
+        DrawPlotBackground(single, topDb, -160, MakePlotFont());
+        const int singleY = DbToY(-50.0f, topDb, -160, kHeight);
+        return LabelPixels(single, QRect(0, singleY - 7, kGridLineStartX, 13));
+    }();
+    EXPECT_NEAR(ink.height(), 2 * inkAtOnce.height(), 2) << "the text keeps its logical size";
+    EXPECT_NEAR(ink.top(), y - 2 * kGridLabelRise + 2 * (inkAtOnce.top() - (DbToY(-50.0f, topDb, -160, kHeight) - kGridLabelRise)), 2);
+    EXPECT_GT(MixedBlocks(image, labelArea, kGridLabelColour), 10) << "glyph edges at device pixels";
+}
+
+TEST(HighDensityPlot, TracesRunThroughDeviceRowsTwoPixelsWideAndLeaveOutTheirLastPoint)
+{
+    QImage image = BlankAtTwice();
+    const std::vector<int> rows = {21, 21, 27, 27};
+    DrawTrace(image, rows, kLeftTraceColour);
+    auto lit = [&](int x, int row) { return image.pixel(x, row) == kLeftTraceColour; };
+    // (0, 21) -> (2, 21): columns 0 and 1 at row 21, two rows deep and spreading one column right.
+    for (int x = 0; x <= 2; ++x) {
+        EXPECT_TRUE(lit(x, 21)) << x;
+        EXPECT_TRUE(lit(x, 22)) << x;
+        EXPECT_FALSE(lit(x, 20)) << x;
+    }
+    // (2, 21) -> (4, 27): one point per row, moving right as it falls.
+    for (int row = 21; row <= 26; ++row) {
+        int first = -1;
+        for (int x = 0; x < 8 && first < 0; ++x)
+            if (lit(x, row))
+                first = x;
+        EXPECT_GE(first, 0) << row;
+    }
+    EXPECT_TRUE(lit(2, 21));
+    EXPECT_TRUE(lit(4, 26));
+    // (4, 27) -> (6, 27): the end point (6, 27) is left out; its width reaches column 6 only.
+    EXPECT_TRUE(lit(5, 27));
+    EXPECT_TRUE(lit(6, 28));
+    for (int y = 0; y < kDeviceHeight; ++y)
+        EXPECT_FALSE(lit(7, y)) << y;
+    EXPECT_GT(MixedBlocks(image, QRect(0, 18, 8, 12), kLeftTraceColour), 0);
+}
+
+TEST(HighDensityPlot, RendererFollowsTheRatioAndReturnsToTheExact1xFrame)
+{
+    TSpectrumSettings settings;
+    settings.SALeftOn = true;
+    settings.SARightOn = true;
+    TPlotRenderer renderer(QSize(kWidth, kHeight), MakePlotFont());
+    QImage frame(kWidth, kHeight, QImage::Format_RGB32);
+    TSpectrumColumns columns = RampColumns(-30.0f);
+    for (int i = 0; i < 100; ++i)
+        columns.LeftDb[static_cast<size_t>(i)] = -20.0f;
+    renderer.Render(frame, columns, settings);
+    const QImage atOnce = frame.copy();
+
+    renderer.Render(frame, columns, settings, kRatio);
+    ASSERT_EQ(frame.size(), QSize(kDeviceWidth, kDeviceHeight));
+    EXPECT_EQ(frame.devicePixelRatio(), kRatio);
+    // A trace at -20 dB lies on the -20 dB grid line.
+    const int gridRow = DbToY(-20.0f, 0, -160, kDeviceHeight);
+    EXPECT_EQ(frame.pixel(2 * 50, gridRow), kLeftTraceColour);
+    EXPECT_EQ(frame.pixel(2 * 50 + 1, gridRow + 1), kLeftTraceColour);
+    EXPECT_EQ(frame.pixel(2 * kProbeX, gridRow), kGridColour);
+    for (int i = 0; i < kWidth - 2; i += 37) {
+        const int rightRow = DbToY(columns.RightDb[static_cast<size_t>(i)], 0, -160, kDeviceHeight);
+        EXPECT_EQ(frame.pixel(2 * i, rightRow), kRightTraceColour) << i;
+    }
+
+    renderer.Render(frame, columns, settings, 1.0);
+    EXPECT_EQ(frame.devicePixelRatio(), 1.0);
+    EXPECT_EQ(frame, atOnce);
+}
+
 }  // namespace
