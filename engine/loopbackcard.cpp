@@ -81,6 +81,8 @@ int TLoopbackCard::Attach(TLoopbackDevice *device, const TWaveFormat &format)
             return kWaveBadFormat;  // one clock serves both directions
         slot = device;
         FSampleRate = format.SampleRate;
+        if (!FLine)
+            FLine = std::make_unique<TLoopbackLine>(FOptions.Line, FSampleRate);
     }
     if (!FClock.joinable())
         FClock = std::thread([this] { ClockBody(); });
@@ -117,6 +119,10 @@ void TLoopbackCard::RunPeriod(std::vector<int16_t> &played, std::vector<int16_t>
     if (FOut)
         FOut->Plays(played.data(), played.size());
     else
+        std::fill(played.begin(), played.end(), int16_t{0});
+    if (FLine)
+        FLine->Process(played.data(), played.size() / kChannels);
+    if (FOptions.Unplugged)
         std::fill(played.begin(), played.end(), int16_t{0});
     for (size_t i = 0; i < played.size(); ++i) {
         int16_t sample = played[i];

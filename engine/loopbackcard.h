@@ -1,6 +1,7 @@
 // The loopback sound card: what the playback side plays, the capture side hears, in real time.
 #pragma once
 
+#include "loopbackline.h"
 #include "wavedevice.h"
 
 #include <condition_variable>
@@ -17,6 +18,8 @@ struct TLoopbackOptions {
     int DelayFrames = 0;         // extra delay from playback to capture, in frames
     double NoiseDbfs = -110.0;   // added noise, RMS relative to a full-scale sine; <= -200: none
     uint32_t NoiseSeed = 1;      // fixed seed: runs are reproducible
+    TLoopbackLineOptions Line;   // channel skew, gain difference and distortion of the "cable"
+    bool Unplugged = false;      // the cable is out: capture hears only the noise
 };
 
 class TLoopbackDevice;
@@ -51,6 +54,7 @@ private:
     int FSampleRate = 0;
     bool FQuit = false;
     uint64_t FPeriods = 0;
+    std::unique_ptr<TLoopbackLine> FLine;  // made at the first attachment, when the rate is known
     std::vector<int16_t> FDelayLine;  // interleaved frames, FDelayPos is the oldest
     size_t FDelayPos = 0;
     std::mt19937 FRandom;

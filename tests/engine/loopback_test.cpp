@@ -28,6 +28,15 @@ using test::WaitFor;
 constexpr double kBlockSeconds = 2048.0 / kSampleRate;
 constexpr int kWindow = 16384;
 
+TLoopbackOptions CardOptions(int delayFrames, double noiseDbfs, uint32_t noiseSeed)
+{
+    TLoopbackOptions options;
+    options.DelayFrames = delayFrames;
+    options.NoiseDbfs = noiseDbfs;
+    options.NoiseSeed = noiseSeed;
+    return options;
+}
+
 void SetTwoTones(TEngineState &state)
 {
     state.LFreqHz = 1292;
@@ -127,7 +136,7 @@ TEST(LoopbackEngine, ChannelsOffGiveSilenceAndPlaybackGoesOn)
     TFakeGui gui(true);
     TWarnRecorder warnings;
     TAudioEngine engine(TAudioBackend::Loopback, warnings.Warn(), gui.RunOnGui(), history, state, {},
-                        TLoopbackOptions{0, -300.0, 1});
+                        CardOptions(0, -300.0, 1));
     ASSERT_TRUE(engine.OpenDevices());
     ASSERT_TRUE(WaitFor([&] { return engine.BlocksCaptured() >= 10; }));
     std::vector<float> left(kWindow), right(kWindow);
@@ -272,7 +281,7 @@ struct TCardSide {
 TEST(LoopbackCard, CaptureHearsPlaybackAfterTheConfiguredDelay)
 {
     constexpr int kDelay = 100;
-    auto card = std::make_shared<TLoopbackCard>(TLoopbackOptions{kDelay, -300.0, 1});
+    auto card = std::make_shared<TLoopbackCard>(CardOptions(kDelay, -300.0, 1));
     TCardSide in(*card, TWaveDirection::In), out(*card, TWaveDirection::Out);
     auto *ramp = reinterpret_cast<int16_t *>(out.Buffers[0].data());
     for (int i = 0; i < kBlockBytes / 2; ++i)
@@ -294,7 +303,7 @@ TEST(LoopbackCard, CaptureHearsPlaybackAfterTheConfiguredDelay)
 
 TEST(LoopbackCard, SilentPlaybackShowsTheNoiseFloor)
 {
-    auto card = std::make_shared<TLoopbackCard>(TLoopbackOptions{0, -110.0, 7});
+    auto card = std::make_shared<TLoopbackCard>(CardOptions(0, -110.0, 7));
     TCardSide in(*card, TWaveDirection::In);
     in.Open();
     ASSERT_TRUE(WaitFor([&] { return in.Done == 4; }));
