@@ -17,6 +17,8 @@ constexpr double firstStep = 0.1;
 constexpr double valueTolerance = 0.0001;  // how close a value must be to count as a multiple or zero
 constexpr int labelSignificantDigits = 8;
 constexpr int minLabelGap = 2;             // pixels kept free between neighbouring labels
+constexpr int labelClearance = 2;          // pixels kept free between a label and the frame or the ticks
+constexpr int longestTick = 8;             // a tenth-step tick
 constexpr double millimetresPerInch = 25.4;
 constexpr double centimetreTickMillimetres = 2.0;
 constexpr int ticksPerCentimetre = 5;
@@ -56,11 +58,36 @@ QRect drawLabelAt(QPainter &painter, QPoint origin, const QString &text)
     return QRect(origin, QSize(metrics.horizontalAdvance(text), metrics.height()));
 }
 
-// A label's start along the ruler, moved inward where the text would run off either end, so an
-// edge label is never cut down to a different number ("1000" showing as "000").
+// A label's start along the ruler, moved inward where the text would run off either end or touch
+// the frame, so an edge label is never cut down to a different number ("1000" showing as "000").
 int keepInside(int start, int extent, int length)
 {
-    return std::max(std::min(start, length - 1 - extent), 1);
+    return std::max(std::min(start, length - 1 - labelClearance - extent), 1 + labelClearance);
+}
+
+// Rows (from the text origin) that the ink of a scale label covers: the digits, sign and point.
+struct InkRows {
+    int top;
+    int bottom;
+};
+InkRows labelInk(const QFontMetrics &metrics)
+{
+    const QRect ink = metrics.tightBoundingRect(QStringLiteral("0123456789-."));
+    return {metrics.ascent() + ink.top(), metrics.ascent() + ink.bottom()};
+}
+
+// The label row of a horizontal scale: the stated one, moved away from the ticks where the font's
+// ink would touch them, and off the far frame where there is room.
+int horizontalLabelTop(const QFontMetrics &metrics, int height, bool ticksOnTop, int stated)
+{
+    const InkRows ink = labelInk(metrics);
+    const int tickRows = longestTick - 1;  // ticks cover rows 1..7 from their edge
+    if (ticksOnTop) {
+        const int top = std::max(stated, tickRows + 1 + labelClearance - ink.top);
+        return std::min(top, std::max(stated, height - 2 - labelClearance - ink.bottom));
+    }
+    const int top = std::min(stated, height - 1 - tickRows - 1 - labelClearance - ink.bottom);
+    return std::max(top, std::min(stated, 1 + labelClearance - ink.top));
 }
 
 // A vertical run of pixels at column x, rows from..to inclusive (nothing when to < from).
@@ -318,6 +345,9 @@ void THRuler::drawCustomScale(QPainter &painter) const
     auto ticks = rulers::customTicks(FStartVal, FStopVal, width(), rulers::horizontalLabelSpacing, FReverse);
     const QFontMetrics metrics = painter.fontMetrics();
     rulers::thinLabels(ticks, [&](const QString &text) { return metrics.horizontalAdvance(text); }, minLabelGap);
+    const int labelTop = FPosition == posTop
+                             ? horizontalLabelTop(metrics, h, true, customLabelInset)
+                             : horizontalLabelTop(metrics, h, false, h - customBottomLabelRise);
     for (const rulers::Tick &tick : ticks) {
         const int x = nearest(tick.offset);
         // A pen line excludes its end point: L - 1 pixels from the edge the ticks hang from.
@@ -327,7 +357,7 @@ void THRuler::drawCustomScale(QPainter &painter) const
             columnRun(painter, x, h - tick.length + 1, h - 1);
         if (!tick.labelled)
             continue;
-        const int y = FPosition == posTop ? customLabelInset : h - customBottomLabelRise;
+        const int y = labelTop;
         const int textWidth = painter.fontMetrics().horizontalAdvance(tick.text);
         const QPoint origin(keepInside(x - customLabelLead, textWidth, width()), y);
         if (origin.x() < labelsEnd + minLabelGap)
@@ -422,7 +452,12 @@ void TVRuler::drawCustomScale(QPainter &painter) const
             rowRun(painter, y, w - tick.length + 1, w - 1);
         if (!tick.labelled)
             continue;
-        const int x = FPosition == posLeft ? customLabelInset : w - customRightLabelInset;
+        // Clear of the ticks: right of them on the left edge, left of them on the right edge.
+        const int textWidth = painter.fontMetrics().horizontalAdvance(tick.text);
+        const int x = FPosition == posLeft
+                          ? std::max(customLabelInset, longestTick + labelClearance)
+                          : std::max(std::min(w - customRightLabelInset, w - longestTick - 1 - labelClearance - textWidth),
+                                     1 + labelClearance);
         const int textHeight = painter.fontMetrics().height();
         const QPoint origin(x, keepInside(y - customVerticalLabelRise, textHeight, h));
         // Values grow upward: each label must end above the one drawn before it.

@@ -1,6 +1,8 @@
 // Shaped push button: a window cut to an outline, a bevelled owner-drawn face, glyphs and caption.
 #include "shapebutton.h"
 
+#include "colourkey.h"
+
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -459,6 +461,7 @@ void TShapeButton::SetCaptionFixed(bool on)
 void TShapeButton::SetMainBitmap(const QImage &bitmap, int glyphs)
 {
     FMainBitmap = bitmap.isNull() ? QImage() : bitmap.convertToFormat(QImage::Format_RGB32);
+    FKeyedBitmap = QImage();
     FMainBitmapGlyphs = std::max(1, glyphs);
     Rerender();
 }
@@ -697,23 +700,23 @@ void TShapeButton::PaintBitmaps(QPainter &painter)
     if (FMainBitmap.isNull())
         return;
     const TGlyphChoice choice = ChooseGlyphFrame(FMainBitmapGlyphs, isEnabled(), Pressed(), FHot);
-    QImage glyph = frameOf(FMainBitmap, FMainBitmapGlyphs, std::min(choice.frame, FMainBitmapGlyphs - 1))
+    // Art on a key colour is anti-aliased against that colour: keying out only the exact colour
+    // would leave a fringe of it around every smoothed edge, so the key becomes true alpha.
+    if (FTransparent && FKeyedBitmap.isNull())
+        FKeyedBitmap = ColourKeyToAlpha(FMainBitmap, FMainBitmap.pixel(0, 0));
+    QImage glyph = frameOf(FTransparent ? FKeyedBitmap : FMainBitmap, FMainBitmapGlyphs,
+                           std::min(choice.frame, FMainBitmapGlyphs - 1))
                        .convertToFormat(QImage::Format_ARGB32);
     if (glyph.isNull())
         return;
-    const QRgb key = FMainBitmap.pixel(0, 0);
-    // A dimmed glyph is merged with the disabled face's brush.
-    const QColor faceColour = GetLColor(resolved(FButtonColor));
-    for (int y = 0; y < glyph.height(); ++y) {
-        auto *row = reinterpret_cast<QRgb *>(glyph.scanLine(y));
-        for (int x = 0; x < glyph.width(); ++x) {
-            if (FTransparent && (row[x] | 0xFF000000u) == (key | 0xFF000000u)) {
-                row[x] = 0;
-                continue;
-            }
-            if (choice.dimmed)  // merged with the face colour: half each
-                row[x] = qRgb((qRed(row[x]) + faceColour.red()) / 2, (qGreen(row[x]) + faceColour.green()) / 2,
-                              (qBlue(row[x]) + faceColour.blue()) / 2);
+    if (choice.dimmed) {
+        // Merged with the disabled face's brush: half each.
+        const QColor faceColour = GetLColor(resolved(FButtonColor));
+        for (int y = 0; y < glyph.height(); ++y) {
+            auto *row = reinterpret_cast<QRgb *>(glyph.scanLine(y));
+            for (int x = 0; x < glyph.width(); ++x)
+                row[x] = qRgba((qRed(row[x]) + faceColour.red()) / 2, (qGreen(row[x]) + faceColour.green()) / 2,
+                               (qBlue(row[x]) + faceColour.blue()) / 2, qAlpha(row[x]));
         }
     }
     int x = AlignOffset(FBitmapHAlign, width(), glyph.width(), FButtonDepth, FBitmapLeft);
@@ -726,18 +729,57 @@ void TShapeButton::PaintBitmaps(QPainter &painter)
     painter.drawImage(x, y, glyph);
 }
 
-QRect TShapeButton::CaptionBox() const
+TShapeButton::TCaptionPlacement TShapeButton::CaptionPlacement() const
 {
     const TCaptionText caption = ParseCaption(text());
     const QFontMetrics metrics(font());
-    const int textWidth = metrics.horizontalAdvance(caption.plain);
-    const int textHeight = metrics.height();
-    const int angle = FCaptionFixed ? FCaptionAngle - FButtonAngle : FCaptionAngle;
-    const QSize box = RotatedBoxSize(textWidth, textHeight, angle);
+    TCaptionPlacement placement;
+    placement.textWidth = metrics.horizontalAdvance(caption.plain);
+    // A fixed caption is laid out in the unturned shape at its angle to the shape, then turned with
+    // the shape; a free one is laid out in the control at its angle to the screen.
+    placement.angle = FCaptionFixed ? NormalizeAngle(FCaptionAngle - FButtonAngle) : FCaptionAngle;
+    const QSize area = FCaptionFixed ? QSize(FButtonWidth, FButtonHeight) : size();
+    const QSize box = RotatedBoxSize(placement.textWidth, metrics.height(), placement.angle);
     const int margin = FButtonDepth + kCaptionGap;
-    return QRect(AlignOffset(FCaptionHAlign, width(), box.width(), margin, FCaptionLeft),
-                 AlignOffset(FCaptionVAlign, height(), box.height(), margin, FCaptionTop), box.width(),
-                 box.height());
+    placement.box = QRect(AlignOffset(FCaptionHAlign, area.width(), box.width(), margin, FCaptionLeft),
+                          AlignOffset(FCaptionVAlign, area.height(), box.height(), margin, FCaptionTop),
+                          box.width(), box.height());
+    if (FCaptionFixed)
+        placement.toControl = ShapeToControl();
+    return placement;
+}
+
+QTransform TShapeButton::ShapeToControl() const
+{
+    // As the outlines are built: turned about the shape's centre, then centred in the control.
+    const QPointF centre(FButtonWidth / 2, FButtonHeight / 2);
+    const QPointF shift((width() - FButtonWidth) / 2, (height() - FButtonHeight) / 2);
+    QTransform transform;
+    transform.translate(shift.x() + centre.x(), shift.y() + centre.y());
+    transform.rotate(-FButtonAngle / 10.0);  // positive angles turn counter-clockwise on the screen
+    transform.translate(-centre.x(), -centre.y());
+    return transform;
+}
+
+QRect TShapeButton::CaptionBox() const
+{
+    const TCaptionPlacement placement = CaptionPlacement();
+    return placement.toControl.mapRect(QRectF(placement.box)).toAlignedRect();
+}
+
+QPolygon TShapeButton::CaptionInk() const
+{
+    const TCaptionText caption = ParseCaption(text());
+    if (caption.plain.isEmpty())
+        return {};
+    const TCaptionPlacement placement = CaptionPlacement();
+    const QFontMetrics metrics(font());
+    const QRectF ink = metrics.tightBoundingRect(caption.plain)
+                           .translated(QPoint(-placement.textWidth / 2, -metrics.height() / 2 + metrics.ascent()));
+    QTransform transform;
+    transform.translate(QRectF(placement.box).center().x(), QRectF(placement.box).center().y());
+    transform.rotate(-placement.angle / 10.0);
+    return (transform * placement.toControl).map(QPolygonF(ink)).toPolygon();
 }
 
 void TShapeButton::DrawCaptionAll(QPainter &painter)
@@ -770,16 +812,18 @@ void TShapeButton::DrawCaptionAll(QPainter &painter)
     }
 
     const QFontMetrics metrics(font());
-    const int textWidth = metrics.horizontalAdvance(caption.plain);
-    const QRect box = CaptionBox();
-    const int angle = FCaptionFixed ? FCaptionAngle - FButtonAngle : FCaptionAngle;
-    const QPointF centre = QRectF(box).center();
+    const TCaptionPlacement placement = CaptionPlacement();
+    const int textWidth = placement.textWidth;
+    const QPointF centre = QRectF(placement.box).center();
     painter.setClipRegion(FWindowRegion);
     painter.setFont(font());
     for (const Pass &pass : passes) {
         painter.save();
-        painter.translate(centre + QPointF(pass.offset, pass.offset));
-        painter.rotate(-angle / 10.0);
+        // The relief and the pressed shift are screen offsets, also on a turned caption.
+        painter.translate(pass.offset, pass.offset);
+        painter.setTransform(placement.toControl, true);
+        painter.translate(centre);
+        painter.rotate(-placement.angle / 10.0);
         const QPointF origin(-textWidth / 2.0, -metrics.height() / 2.0 + metrics.ascent());
         painter.setPen(pass.colour);
         painter.drawText(origin, caption.plain);

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QImage>
 #include <QTimer>
+#include <QTransform>
 
 enum TShape3DKind { dk3D, dkFlatten, dk3dsimple, dkFlattenSimple, dk3dBorder, dk3dBorderFlatten, dkNone };
 enum TShapeGradientKind { gkNone, gkLinear, gkCircular };
@@ -142,8 +143,10 @@ public:
     QRegion InnerRegion() const { return FInnerRegion; }
     // The face as last rendered (rendered now if the state changed).
     QImage Face();
-    // Where the caption's box lies on the face, unpressed.
+    // Where the caption's box lies on the face, unpressed (the bounding box when turned).
     QRect CaptionBox() const;
+    // The outline of the caption's ink on the face, unpressed and without its relief.
+    QPolygon CaptionInk() const;
 
     QSize sizeHint() const override;
 
@@ -172,6 +175,17 @@ private:
         int glyphs = 1;
         int intervalMs = kDefaultAnimationIntervalMs;
     };
+
+    // Where and at what angle the caption is laid out; toControl maps that layout onto the face.
+    struct TCaptionPlacement {
+        QRect box;
+        int angle = 0;
+        int textWidth = 0;
+        QTransform toControl;
+    };
+    TCaptionPlacement CaptionPlacement() const;
+    // Maps the unturned shape (ButtonWidth x ButtonHeight) onto the control, as the outlines lie.
+    QTransform ShapeToControl() const;
 
     void SetNewKind();
     void FitControl();
@@ -230,6 +244,7 @@ private:
     int FCaptionAngle = 0;
     bool FCaptionFixed = false;
     QImage FMainBitmap;
+    QImage FKeyedBitmap;  // FMainBitmap with its key colour turned into alpha, made when first drawn
     int FMainBitmapGlyphs = 1;
     THAlign FBitmapHAlign = haLeft;
     TVAlign FBitmapVAlign = vaTop;

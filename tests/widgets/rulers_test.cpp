@@ -225,7 +225,7 @@ TEST(RulerPaint, LabelsSitBesideTheirTicksAndNeverTouch)
             const int textWidth = metrics.horizontalAdvance(tick.text);
             // Three pixels left of the tick, moved inward at the ends so no digit is cut off.
             const int x = static_cast<int>(std::lround(tick.offset)) - 3;
-            const int left = std::max(std::min(x, scaleWidth - 1 - textWidth), 1);
+            const int left = std::max(std::min(x, scaleWidth - 3 - textWidth), 3);
             bool inked = false;
             for (int column = left; column < left + textWidth; ++column)
                 inked = inked || columnHasInk(column);
@@ -282,6 +282,56 @@ TEST(RulerPaint, LabelsStartThreePixelsLeftOfTheirTicks)
         ++compared;
     }
     EXPECT_GE(compared, 3);
+}
+
+// Two pixel rows or columns of band colour lie between every label and the frame, and between the
+// labels and the longest ticks, for the program's font and a larger one.
+TEST(RulerPaint, LabelsKeepClearOfTheFrameAndTheTicks)
+{
+    auto bandOnly = [](const QImage &image, QRect area) {
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (isInk(image, x, y))
+                    return testing::AssertionFailure() << "ink at " << x << "," << y;
+        return testing::AssertionSuccess();
+    };
+    for (int pixelSize : {11, 14}) {
+        QFont font("DejaVu Sans");
+        font.setPixelSize(pixelSize);
+        for (const THZPosition position : {posTop, posBottom})
+            for (const Span &span : {Span{0.0f, 1415.81f}, Span{1000.0f, 176.98f}, Span{290.0f, 346.0f}}) {
+                SCOPED_TRACE(testing::Message() << pixelSize << " px, position " << position << ", " << span.start);
+                THRuler ruler;
+                ruler.setFont(font);
+                frequencyScale(ruler, span.start, span.start + span.width, position);
+                const QImage image = probe::renderOver(ruler, clWhite);
+                const int w = scaleWidth;
+                const int h = scaleHeight;
+                // Ticks cover rows 1..7 from their edge; labels lie on the other side.
+                const QRect labelRows = position == posTop ? QRect(1, 8, w - 2, h - 9) : QRect(1, 1, w - 2, h - 9);
+                const QRect clearRows = position == posTop ? QRect(1, 8, w - 2, 2) : QRect(1, h - 10, w - 2, 2);
+                EXPECT_TRUE(bandOnly(image, clearRows));
+                EXPECT_TRUE(bandOnly(image, QRect(1, labelRows.top(), 2, labelRows.height())));
+                EXPECT_TRUE(bandOnly(image, QRect(w - 3, labelRows.top(), 2, labelRows.height())));
+                const QRect farRows = position == posTop ? QRect(1, h - 3, w - 2, 2) : QRect(1, 1, w - 2, 2);
+                EXPECT_TRUE(bandOnly(image, farRows));
+            }
+        for (const TVTPosition position : {posLeft, posRight}) {
+            SCOPED_TRACE(testing::Message() << pixelSize << " px, vertical position " << position);
+            TVRuler ruler;
+            ruler.setFont(font);
+            ruler.resize(40, 200);
+            ruler.SetColor(band);
+            ruler.SetPosition(position);
+            ruler.SetVStop(1000.0f);
+            const QImage image = probe::renderOver(ruler, clWhite);
+            const QRect clearColumns = position == posLeft ? QRect(8, 1, 2, 198) : QRect(40 - 9, 1, 2, 198);
+            EXPECT_TRUE(bandOnly(image, clearColumns));
+            const int labelLeft = position == posLeft ? 10 : 1;
+            EXPECT_TRUE(bandOnly(image, QRect(labelLeft, 1, 29, 2)));
+            EXPECT_TRUE(bandOnly(image, QRect(labelLeft, 200 - 3, 29, 2)));
+        }
+    }
 }
 
 TEST(RulerTicks, CrowdedLabelsMoveToACoarserUnit)

@@ -1,10 +1,10 @@
 // The widget gallery: one tab per page, on the instrument's blue, to look at every control.
-#include "gallerypage.h"
+#include "gallerywindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTabWidget>
-#include <algorithm>
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -18,18 +18,7 @@ int main(int argc, char **argv)
     parser.addOption(pageOption);
     parser.process(app);
 
-    auto pages = gallery::pages();
-    std::stable_sort(pages.begin(), pages.end(),
-                     [](const gallery::Page &a, const gallery::Page &b) { return a.order < b.order; });
-
-    QTabWidget tabs;
-    tabs.setWindowTitle("Zelvaro widget gallery");
-    for (const auto &page : pages) {
-        const int index = tabs.addTab(page.build(), page.title);
-        if (parser.isSet(pageOption) && page.title == parser.value(pageOption))
-            tabs.setCurrentIndex(index);
-    }
-    tabs.adjustSize();  // without a window manager nothing else grows it to its pages
-    tabs.show();
+    const std::unique_ptr<QTabWidget> window(gallery::buildWindow(parser.value(pageOption)));
+    window->show();
     return QApplication::exec();
 }

@@ -7,12 +7,15 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
 constexpr TColor panelBlue = 10317636;  // the main window's face, RGB 68, 111, 157
 constexpr QSize largeButton(53, 25);
 constexpr QSize smallButton(45, 21);
+constexpr TColor demoFace = 0xB08050;  // RGB 80, 128, 176
 
 QWidget *panel(QSize size)
 {
@@ -63,7 +66,7 @@ QImage enterStrip()
 {
     constexpr int frame = 16;
     QImage strip(6 * frame, frame, QImage::Format_RGB32);
-    strip.fill(QColor(68, 111, 157));
+    strip.fill(toQColor(demoFace));  // the frames are drawn over the face as they are
     QPainter painter(&strip);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(255, 220, 120), 2));
@@ -72,12 +75,44 @@ QImage enterStrip()
     return strip;
 }
 
+// Moves a caption that its shape would cut (a ring's hole, an arrow's narrow shaft, a user
+// region's notch) to the nearest place where all of it, relief included, lies inside the bevel,
+// or failing that inside the outline.
+void fitCaption(TShapeButton *button)
+{
+    constexpr int relief = 1;  // the embossed passes lie one pixel to either side
+    const QPolygon ink = button->CaptionInk();
+    if (ink.isEmpty())
+        return;
+    const QRegion inkArea = QRegion(ink.boundingRect().adjusted(-relief, -relief, relief, relief));
+    // Offsets nearest first, so the first one that fits is the answer.
+    std::vector<QPoint> offsets;
+    for (int dy = -button->height(); dy <= button->height(); ++dy)
+        for (int dx = -button->width(); dx <= button->width(); ++dx)
+            offsets.emplace_back(dx, dy);
+    std::stable_sort(offsets.begin(), offsets.end(), [](QPoint a, QPoint b) {
+        return QPoint::dotProduct(a, a) < QPoint::dotProduct(b, b);
+    });
+    for (const QRegion &face : {button->InnerRegion(), button->WindowRegion()}) {
+        for (const QPoint offset : offsets) {
+            if (!inkArea.translated(offset).subtracted(face).isEmpty())
+                continue;
+            if (offset.isNull())
+                return;
+            const QRect box = button->CaptionBox();
+            button->SetCaptionLeft(box.left() + offset.x());
+            button->SetCaptionTop(box.top() + offset.y());
+            return;
+        }
+    }
+}
+
 TShapeButton *shapeButton(QWidget *parent, TShapeKind kind, QRect geometry, const QString &caption)
 {
     auto *button = new TShapeButton(parent);
     button->setGeometry(geometry);
     button->SetButtonKind(kind);
-    button->SetButtonColor(0xB08050);
+    button->SetButtonColor(demoFace);
     button->SetButtonColor1(0x604020);
     button->SetFontColor(clWhite);
     button->SetCaption3dKind(ckEmbossed);
@@ -110,7 +145,7 @@ QImage demoSkin()
 
 GALLERY_PAGE("Buttons", 30)
 {
-    auto *page = panel(QSize(680, 560));
+    auto *page = panel(QSize(750, 600));
 
     heading(page, "Front panel: generator, analyser and I/Q (latched ones in white)", QPoint(10, 6));
     const char *large[] = {"Generator", "Left", "Right", "Spec.An.", "Left", "Right", "I/Q Mode"};
@@ -135,64 +170,69 @@ GALLERY_PAGE("Buttons", 30)
                  {bkArrow, "Arrow"},     {bkArrow1, "Arrow1"},   {bkArrow2, "Arrow2"},    {bkCross, "Cross"},
                  {bkCutRect, "Cut"},     {bkCross1, "Cross1"},   {bkOval, "Oval"}};
     for (int i = 0; i < 15; ++i) {
-        const QRect cell(10 + (i % 8) * 82, 140 + (i / 8) * 76, 74, 64);
+        const QRect cell(10 + (i % 8) * 92, 140 + (i / 8) * 90, 84, 80);
         auto *button = shapeButton(page, kinds[i].kind, cell, kinds[i].name);
         if (kinds[i].kind == bkUser) {
             // An L-shaped user region with a square window in it.
-            const QRegion user = QRegion(0, 0, 74, 24).united(QRegion(0, 24, 30, 40)).subtracted(QRegion(8, 6, 12, 12));
+            const QRegion user = QRegion(0, 0, 84, 28).united(QRegion(0, 28, 32, 52)).subtracted(QRegion(8, 8, 12, 12));
             button->SetButtonRegion(user);
         }
         if (kinds[i].kind == bkArc)
             button->SetArcAngle(2.4);
+        if (kinds[i].kind == bkDonut)
+            button->SetRadiusRatio(0.4);
+        fitCaption(button);
     }
 
     heading(page, "Bevel kinds: 3D, Flatten, 3dsimple, FlattenSimple, 3dBorder, 3dBorderFlatten, None (hover the flat ones)",
-            QPoint(10, 296));
+            QPoint(10, 326));
     const TShape3DKind bevels[] = {dk3D, dkFlatten, dk3dsimple, dkFlattenSimple, dk3dBorder, dk3dBorderFlatten, dkNone};
     for (int i = 0; i < 7; ++i) {
-        auto *button = shapeButton(page, bkRoundRect, QRect(10 + i * 82, 318, 74, 30), QString("Kind %1").arg(i));
+        auto *button = shapeButton(page, bkRoundRect, QRect(10 + i * 82, 348, 74, 30), QString("Kind %1").arg(i));
         button->SetButton3DKind(bevels[i]);
         button->SetButtonDepth(3);
     }
 
-    heading(page, "Captions, gradients, glyphs, rotation", QPoint(10, 360));
+    heading(page, "Captions, gradients, glyphs, rotation", QPoint(10, 390));
     const TCaption3DKind captions[] = {ckSimple, ckEmbossed, ckPressed};
     const char *captionNames[] = {"Simple", "&Embossed", "Pressed"};
     for (int i = 0; i < 3; ++i) {
-        auto *button = shapeButton(page, bkRoundRect, QRect(10 + i * 82, 382, 74, 30), captionNames[i]);
+        auto *button = shapeButton(page, bkRoundRect, QRect(10 + i * 82, 412, 74, 30), captionNames[i]);
         button->SetCaption3dKind(captions[i]);
         button->SetFontColor(0x303030);
         button->SetButtonColor(0xD0C8C0);
     }
-    auto *linear = shapeButton(page, bkRoundRect, QRect(256, 382, 90, 30), "Linear");
+    auto *linear = shapeButton(page, bkRoundRect, QRect(256, 412, 90, 30), "Linear");
     linear->SetGradientKind(gkLinear);
     linear->SetGradientAngle(2700);  // from the face colour at the top down to the second colour
-    auto *circular = shapeButton(page, bkElliptic, QRect(354, 374, 60, 46), "Ring");
+    auto *circular = shapeButton(page, bkElliptic, QRect(354, 404, 60, 46), "Ring");
     circular->SetGradientKind(gkCircular);
     circular->SetButtonColor(0xE0B080);
     circular->SetButtonColor1(0x503010);
-    auto *glyph = shapeButton(page, bkRoundRect, QRect(422, 382, 90, 30), "Glyph");
+    auto *glyph = shapeButton(page, bkRoundRect, QRect(422, 412, 90, 30), "Glyph");
     glyph->SetMainBitmap(glyphStrip(), 4);
     glyph->SetBitmapAlign(haLeft, vaCenter);
     glyph->SetTransparent(true);
     glyph->SetCaptionAlign(haRight, vaCenter);
     glyph->SetOnEnterBitmap(enterStrip(), 6, 40);
-    auto *rotated = shapeButton(page, bkRoundRect, QRect(530, 370, 80, 30), "Turned");
+    auto *rotated = shapeButton(page, bkRoundRect, QRect(530, 400, 80, 30), "Turned");
+    rotated->SetRotationCenterFixed(true);
+    rotated->SetCaptionFixed(true);  // the caption turns with the shape
     rotated->SetButtonAngle(300);
-    auto *vertical = shapeButton(page, bkRect, QRect(620, 360, 24, 70), "Up");
+    auto *vertical = shapeButton(page, bkRect, QRect(620, 390, 24, 70), "Up");
     vertical->SetCaptionAngle(900);
 
-    heading(page, "Star with 5 peaks, donut ratio 0.6, spinning arrow", QPoint(10, 440));
-    auto *star = shapeButton(page, bkPolyStar, QRect(10, 462, 80, 80), "");
+    heading(page, "Star with 5 peaks, donut ratio 0.6, spinning arrow", QPoint(10, 470));
+    auto *star = shapeButton(page, bkPolyStar, QRect(10, 492, 80, 80), "");
     star->SetPeaksNumber(5);
     star->SetGradientKind(gkCircular);
-    auto *donut = shapeButton(page, bkDonut, QRect(100, 462, 80, 80), "");
+    auto *donut = shapeButton(page, bkDonut, QRect(100, 492, 80, 80), "");
     donut->SetRadiusRatio(0.6);
-    auto *spinner = shapeButton(page, bkArrow, QRect(200, 472, 60, 40), "");
+    auto *spinner = shapeButton(page, bkArrow, QRect(200, 502, 60, 40), "");
     spinner->SetRotationCenterFixed(true);
     spinner->SetRotatedAngle(100);
     spinner->SetRotatedTime(80);
-    auto *spin = panelButton(page, "Spin", QPoint(280, 480), largeButton);
+    auto *spin = panelButton(page, "Spin", QPoint(280, 510), largeButton);
     QObject::connect(spin, &QAbstractButton::clicked, spinner, [spinner, spin] {
         spinner->SetRotated(!spinner->Rotated());
         spin->SetFontColor(spinner->Rotated() ? kPanelButtonOnFont : kPanelButtonOffFont);
