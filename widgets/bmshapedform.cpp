@@ -3,6 +3,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 #include <stdexcept>
 #include <vector>
 
@@ -58,6 +59,20 @@ QRegion BuildSkinRegion(const QImage &picture)
     return rows.empty() ? QRegion() : rows.front();
 }
 
+QImage TranslucentSkin(const QImage &picture)
+{
+    if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
+        return {};
+    QImage shown = picture.convertToFormat(QImage::Format_ARGB32);
+    const QRgb transparent = shown.pixel(0, shown.height() - 1) & kColourBits;
+    for (int y = 0; y < shown.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(shown.scanLine(y));
+        for (int x = 0; x < shown.width(); ++x)
+            row[x] = (row[x] & kColourBits) == transparent ? 0u : (row[x] | ~kColourBits);
+    }
+    return shown.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
 TSizeModes ReconcileSizeModes(TSizeModes now, TSizeModes last)
 {
     if (now.autoSize != last.autoSize) {
@@ -95,6 +110,7 @@ TBMShapedForm::TBMShapedForm(QWidget *form) : QWidget(CheckedForm(form))
     if (form != nullptr) {
         // A shaped window has no usable caption: the picture is the whole window.
         form->setWindowFlag(Qt::FramelessWindowHint, true);
+        form->setAttribute(Qt::WA_TranslucentBackground, true);
         form->installEventFilter(this);
         setGeometry(form->rect());
     }
@@ -104,6 +120,7 @@ TBMShapedForm::TBMShapedForm(QWidget *form) : QWidget(CheckedForm(form))
 void TBMShapedForm::SetPicture(const QImage &picture)
 {
     FPicture = picture.convertToFormat(QImage::Format_RGB32);
+    FShownPicture = TranslucentSkin(FPicture);
     PictureUpdate();
 }
 
@@ -195,8 +212,19 @@ void TBMShapedForm::mouseMoveEvent(QMouseEvent *event)
     const bool leftAlone = event->buttons() == Qt::LeftButton && event->modifiers() == Qt::NoModifier;
     if (!FMoveable || !FDragging || !leftAlone || parentWidget() == nullptr)
         return;
+    DragTo(event->globalPosition().toPoint());
+}
+
+void TBMShapedForm::DragTo(QPoint global)
+{
+    QWindow *window = parentWidget()->windowHandle();
+    if (window != nullptr && window->startSystemMove()) {
+        // The window system follows the pointer from here on, until the button is released.
+        FDragging = false;
+        return;
+    }
     // Screen coordinates: the form moves under the pointer, so local positions would lag behind.
-    parentWidget()->move(FDragFormStart + event->globalPosition().toPoint() - FDragGlobal);
+    parentWidget()->move(FDragFormStart + global - FDragGlobal);
 }
 
 void TBMShapedForm::mouseReleaseEvent(QMouseEvent *event)
@@ -218,7 +246,7 @@ void TBMShapedForm::paintEvent(QPaintEvent *)
     FLastStretch = FStretch;
     QPainter painter(this);
     if (FStretch)
-        painter.drawImage(rect(), FPicture);
+        painter.drawImage(rect(), FShownPicture);
     else
-        painter.drawImage(0, 0, FPicture);
+        painter.drawImage(0, 0, FShownPicture);
 }

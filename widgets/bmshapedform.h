@@ -10,6 +10,11 @@
 // colour of the bottom-left pixel; each row's maximal runs become one rectangle each.
 QRegion BuildSkinRegion(const QImage &picture);
 
+// The picture as the window shows it: ARGB with every pixel of the transparent colour (same rule
+// as BuildSkinRegion) at alpha 0, all others opaque. Where the window system does not clip drawing
+// to the outline (Wayland), this is what keeps the cut-away parts see-through.
+QImage TranslucentSkin(const QImage &picture);
+
 // AutoSize and Stretch exclude each other; given their values now and at the last paint, returns
 // the settled pair (first AutoSize, then Stretch).
 struct TSizeModes {
@@ -19,7 +24,11 @@ struct TSizeModes {
 TSizeModes ReconcileSizeModes(TSizeModes now, TSizeModes last);
 
 // Lies over the whole client area of its form (a top-level window), draws the picture and gives
-// the form the picture's outline; dragging the picture moves the form.
+// the form the picture's outline; dragging the picture moves the form. The form is made a
+// translucent window whose outline is also its input mask: on X11 the outline clips drawing as
+// well, on Wayland only input, and the transparent pixels show what lies beneath. A drag is
+// handed to the window system where it offers to move windows (Wayland lets no client place its
+// own window), and done by moving the form elsewhere.
 // Construction fails with std::logic_error "Please Drop on a Form" when the parent is not a
 // top-level window, and "Please Drop only one TBMShapedForm per Form" when it already holds one.
 class TBMShapedForm : public QWidget {
@@ -60,7 +69,10 @@ private:
     void ObtainRegion();
     void RefreshForm();
 
+    void DragTo(QPoint global);
+
     QImage FPicture;
+    QImage FShownPicture;  // FPicture through TranslucentSkin
     QRegion FRegion;
     QSize FRegionSize;
     QSize FLastSize;

@@ -149,6 +149,39 @@ TEST(ShapedForm, PlacementErrorsUseTheirMessages)
     EXPECT_NO_THROW(TBMShapedForm(nullptr));
 }
 
+TEST(SkinRegion, TheShownPictureIsTransparentExactlyOutsideTheOutlineAndOpaqueWithinIt)
+{
+    QImage skin = holedSkin();
+    skin.setPixel(100, 5, kKey | 0x01000000u);  // only the colour bits decide, as for the outline
+    const QImage shown = TranslucentSkin(skin);
+    ASSERT_EQ(shown.size(), skin.size());
+    const QRegion outline = BuildSkinRegion(skin);
+    for (int y = 0; y < skin.height(); ++y)
+        for (int x = 0; x < skin.width(); ++x) {
+            const QRgb pixel = shown.pixel(x, y);
+            if (outline.contains(QPoint(x, y)))
+                ASSERT_EQ(pixel, skin.pixel(x, y) | 0xFF000000u) << x << "," << y;
+            else
+                ASSERT_EQ(qAlpha(pixel), 0) << x << "," << y;
+        }
+    EXPECT_TRUE(TranslucentSkin(QImage()).isNull());
+}
+
+TEST(ShapedForm, PaintsTheCutAwayPartsTransparentOnATranslucentForm)
+{
+    QWidget form;
+    auto *face = new TBMShapedForm(&form);
+    face->SetAutoSize(true);
+    face->SetPicture(holedSkin());
+    EXPECT_TRUE(form.testAttribute(Qt::WA_TranslucentBackground));
+    QImage painted(form.size(), QImage::Format_ARGB32_Premultiplied);
+    painted.fill(Qt::transparent);
+    face->render(&painted, QPoint(), QRegion(), QWidget::DrawChildren);
+    EXPECT_EQ(qAlpha(painted.pixel(1, 1)), 0) << "rounded corner";
+    EXPECT_EQ(qAlpha(painted.pixel(150, 75)), 0) << "hole";
+    EXPECT_EQ(painted.pixel(100, 20), kPlate);
+}
+
 TEST(ShapedForm, AutoSizeGivesTheFormThePictureSizeAndOutline)
 {
     QWidget form;
