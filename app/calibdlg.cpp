@@ -4,6 +4,8 @@
 #include "beveltext.h"
 #include "configrecord.h"
 #include "dialogparts.h"
+#include "numberentry.h"
+#include "numberfield.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -34,14 +37,14 @@ const QStringList kMemoLines = {
     QStringLiteral("signal.   Use the 0.17 kHz Horizontal Span setting."),
 };
 
-std::optional<float> ReadField(const QString &text, const QLocale &locale)
+// Either decimal separator is read as one, whatever the locale uses.
+std::optional<float> ReadField(const QString &text)
 {
-    bool ok = false;
     const QString effective = text.isEmpty() ? QString::fromLatin1(kEmptyFieldValue) : text;
-    const float value = StrictNumberLocale(locale).toFloat(effective, &ok);
-    if (!ok || !std::isfinite(value))
+    const std::optional<double> value = ParseEntryNumber(effective, false);
+    if (!value || !std::isfinite(static_cast<float>(*value)))
         return std::nullopt;
-    return value;
+    return static_cast<float>(*value);
 }
 
 QLineEdit *MakeNumberField(QWidget *parent, const char *name, const QRect &geometry)
@@ -60,10 +63,10 @@ QLineEdit *MakeNumberField(QWidget *parent, const char *name, const QRect &geome
 }  // namespace
 
 std::optional<TCalibration> ParseCalibration(const QString &measuredText, const QString &displayedText,
-                                             const QLocale &locale)
+                                             const QLocale &)
 {
-    const std::optional<float> measured = ReadField(measuredText, locale);
-    const std::optional<float> displayed = ReadField(displayedText, locale);
+    const std::optional<float> measured = ReadField(measuredText);
+    const std::optional<float> displayed = ReadField(displayedText);
     if (!measured || !displayed || !IsValidCalibration(*measured, *displayed))
         return std::nullopt;
     return TCalibration{*measured, *displayed};
@@ -83,7 +86,7 @@ QString FormatCalibrationValue(float hz, const QLocale &locale)
 TCalibDlg::TCalibDlg(QWidget *parent, const QLocale &locale) : QDialog(parent), FLocale(locale)
 {
     setObjectName(QStringLiteral("CalibDlg"));
-    SetUpDialogFrame(this, QStringLiteral("                       Zelvaro Frequency Scale Calibration"),
+    SetUpDialogFrame(this, QStringLiteral("Zelvaro Frequency Scale Calibration"),
                      kClientWidth, kClientHeight);
 
     // The bevel shows only its bottom line, under the fields.
@@ -118,6 +121,11 @@ TCalibDlg::TCalibDlg(QWidget *parent, const QLocale &locale) : QDialog(parent), 
                            .arg(FLocale.toString(record_limits::kCalFactorMin), FLocale.toString(record_limits::kCalFactorMax)));
     RangeHint->hide();
 
+    for (QLineEdit *field : {FReal, FDisplayed}) {
+        auto *entry = new TNumberField(field, TEntryKind::Calibration);
+        connect(entry, &TNumberField::Stepped, this, [this, field](double delta) { StepField(field, delta); });
+    }
+
     connect(OKBtn, &QPushButton::clicked, this, &TCalibDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -151,6 +159,17 @@ void TCalibDlg::OKBtnClick()
     }
     FCalibration = *parsed;
     accept();
+}
+
+// Up/Down and the wheel move a field's value by a step, never below 0; a field that is no number
+// yet stays as it is.
+void TCalibDlg::StepField(QLineEdit *field, double delta)
+{
+    const std::optional<float> value = ReadField(field->text());
+    if (!value)
+        return;
+    const double stepped = std::max(0.0, std::round((*value + delta) * 10.0) / 10.0);
+    field->setText(FormatCalibrationValue(static_cast<float>(stepped), FLocale));
 }
 
 void TCalibDlg::showEvent(QShowEvent *event)

@@ -23,8 +23,8 @@ struct TCalibration {
     friend bool operator==(const TCalibration &, const TCalibration &) = default;
 };
 
-// OKBtnClick's reading of the two fields: an empty field counts as "1000"; both must convert in the
-// locale's number format and form a pair IsValidCalibration accepts.
+// OKBtnClick's reading of the two fields: an empty field counts as "1000"; both must be numbers, with
+// "." or "," as the decimal separator, and form a pair IsValidCalibration accepts.
 std::optional<TCalibration> ParseCalibration(const QString &measuredText, const QString &displayedText,
                                              const QLocale &locale);
 
@@ -62,6 +62,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void StepField(QLineEdit *field, double delta);
+
     QLocale FLocale;
     TCalibration FCalibration;
 };

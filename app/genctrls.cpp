@@ -4,6 +4,7 @@
 #include "audioengine.h"
 #include "autoled.h"
 #include "nakedslider.h"
+#include "numberentry.h"
 #include "shapebutton.h"
 
 #include <QKeyEvent>
@@ -188,48 +189,48 @@ void TMainForm::BLevREqLClick()
 
 // ---- Typed values -----------------------------------------------------------------------------
 
-// Enter moves on to the matching "R = L" button; only the characters of a number may be typed.
+// Enter moves on to the matching "R = L" button, which applies the value as the field loses the
+// focus. The characters a number cannot hold are refused by the field's TNumberField.
 bool TMainForm::FilterEditKey(QLineEdit *edit, QKeyEvent *key)
 {
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+        return false;
     const bool levelEdit = edit == LMagDisp || edit == RMagDisp;
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        (levelEdit ? BLevREqL : BFreqREqL)->setFocus(Qt::OtherFocusReason);
-        return true;
-    }
-    const QString text = key->text();
-    if (text.size() != 1 || !text[0].isPrint())
-        return false;  // editing and navigation keys pass
-    const QChar c = text[0];
-    const bool allowed = c.isDigit() || (levelEdit && (c == u',' || c == u'.'));
-    return !allowed;
+    (levelEdit ? BLevREqL : BFreqREqL)->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
-void TMainForm::FreqEditChange(QLineEdit *edit)
-{
-    if (!ParseFrequencyText(edit->text()))
-        edit->setText(QStringLiteral("0"));
-}
+// A typed text is read when the field is left, not while it is typed: an emptied or half-typed
+// field is left alone here (it never stands for 0).
+void TMainForm::FreqEditChange(QLineEdit *) {}
 
+// Applies what the user typed; an unedited field changes nothing, and a text that is no number
+// (an emptied field included) gives back the value in use.
 void TMainForm::FreqEditExit(QLineEdit *edit, TNakedSlider *slider)
 {
-    const std::optional<int> typed = ParseFrequencyText(edit->text());
-    if (!typed || Updating)
+    if (Updating || !edit->isModified())
         return;
-    slider->SetPosition(std::min(*typed, kToneFreqMax));
+    const std::optional<double> typed = ParseEntryNumber(edit->text(), false);
+    if (!typed) {
+        edit->setText(QString::number(slider == LFreq ? LFreqHz : RFreqHz));
+        return;
+    }
+    slider->SetPosition(std::min(RoundToWholeHz(*typed), kToneFreqMax));
 }
 
-void TMainForm::LevelEditChange(QLineEdit *edit)
-{
-    const QLocale locale = QLocale::system();
-    if (!ParseLevelText(edit->text(), locale))
-        edit->setText(RepairedLevelText(edit->text(), locale));
-}
+void TMainForm::LevelEditChange(QLineEdit *) {}
 
 void TMainForm::LevelEditExit(QLineEdit *edit, TNakedSlider *slider)
 {
-    const std::optional<double> typed = ParseLevelText(edit->text(), QLocale::system());
-    if (typed && !Updating)
-        slider->SetPosition(DbToLevelPos(static_cast<float>(TypedLevelDb(*typed))));
+    if (Updating || !edit->isModified())
+        return;
+    // The shown level carries its minus sign; a typed one is negated by TypedLevelDb.
+    const std::optional<double> typed = ParseEntryNumber(edit->text(), true);
+    if (!typed) {
+        ShowLevel(edit, slider == LLevel ? LLevelPos : RLevelPos);
+        return;
+    }
+    slider->SetPosition(DbToLevelPos(static_cast<float>(TypedLevelDb(RoundToTenthDb(*typed)))));
 }
 
 void TMainForm::LFreqDispChange()

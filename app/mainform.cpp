@@ -103,6 +103,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
     BuildGenerator();
     BuildOptionsMenu();
     Connect();
+    SetUpNumberEntry();
 
     FStore = std::make_unique<TConfigStore>([this](const QString &message) { WarnBox(message); });
     LoadConfig(QString::fromLatin1(kLastUsedConfig));
@@ -163,6 +164,8 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
 TMainForm::~TMainForm()
 {
     FormCloseQuery();
+    delete FClickHook;  // it would see the events of the controls going below
+    FClickHook = nullptr;
     disconnect(QAbstractEventDispatcher::instance(), nullptr, this, nullptr);
     // The controls go while the state they report to still exists: a focus change or signal
     // during their destruction must not reach a half-destroyed window.
@@ -852,6 +855,9 @@ void TMainForm::MinButtonClick()
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::Wheel)
+        if (auto *slider = qobject_cast<TNakedSlider *>(watched); slider && StepSlider(slider, event))
+            return true;
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         auto *widget = qobject_cast<QWidget *>(watched);

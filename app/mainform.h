@@ -239,6 +239,12 @@ private:
     void SelectSpan(int fftSize);
     void DrawReadoutArea();
     static void WarnOnStderr(const QString &text);
+    // Number entry (entryctrls.cpp): steps by key and wheel, a typed value applied by any click.
+    void SetUpNumberEntry();
+    bool IsNumberEdit(const QWidget *widget) const;
+    void ApplyTypedValueOnClick(QObject *watched);
+    void StepEdit(QLineEdit *edit, double delta);
+    bool StepSlider(TNakedSlider *slider, QEvent *event);
 
     TMainFormOptions FOptions;
     std::unique_ptr<TEngineState> FEngineState;
@@ -248,6 +254,7 @@ private:
     std::unique_ptr<TThreadedTimer> FTick;
     std::unique_ptr<TConfigStore> FStore;
     TPlotView *FPlotView = nullptr;
+    QObject *FClickHook = nullptr;  // sees every mouse press of the application (entryctrls.cpp)
     QPoint FLastIdlePoint{-1, -1};
     bool FThreadsRunning = false;
     bool FClosed = false;

@@ -57,54 +57,10 @@ QPoint ReadoutOrigin(QPoint pointer, QRect plot)
     return {x, y};
 }
 
-std::optional<int> ParseFrequencyText(const QString &text)
-{
-    const QString trimmed = text.trimmed();
-    int index = 0;
-    bool negative = false;
-    if (index < trimmed.size() && (trimmed[index] == u'+' || trimmed[index] == u'-')) {
-        negative = trimmed[index] == u'-';
-        ++index;
-    }
-    if (index == trimmed.size())
-        return std::nullopt;
-    long long value = 0;
-    for (; index < trimmed.size(); ++index) {
-        const QChar c = trimmed[index];
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = std::min(value * 10 + (c.unicode() - u'0'), static_cast<long long>(INT_MAX) + 1);
-    }
-    if (negative)
-        return static_cast<int>(std::max(-value, static_cast<long long>(INT_MIN)));
-    return static_cast<int>(std::min(value, static_cast<long long>(INT_MAX)));
-}
-
-std::optional<double> ParseLevelText(const QString &text, const QLocale &locale)
-{
-    QLocale strict = locale;
-    strict.setNumberOptions(strict.numberOptions() | QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double value = strict.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 double TypedLevelDb(double typed)
 {
     const double level = typed > 0.0 ? -typed : typed;
     return std::max(level, kLowestTypedLevelDb);
-}
-
-QString RepairedLevelText(const QString &text, const QLocale &locale)
-{
-    const auto point = text.indexOf(u'.');
-    if (point < 0)
-        return QStringLiteral("0");
-    QString repaired = text;
-    repaired[point] = u',';
-    return ParseLevelText(repaired, locale) ? repaired : QStringLiteral("0");
 }
 
 }  // namespace zelvaro

@@ -1,4 +1,4 @@
-// Arithmetic of the front panel: level units, span zoom, ruler drag, readout placement, typed numbers.
+// Arithmetic of the front panel: level units, span zoom, ruler drag, readout placement, typed levels.
 #pragma once
 
 #include <QLocale>
@@ -54,20 +54,8 @@ float DraggedStartHz(float startHz, int dragX, int x, float hzPerBin, float span
 // pointer, but never outside the plot (the upper bound wins when the plot is too small).
 QPoint ReadoutOrigin(QPoint pointer, QRect plot);
 
-// A frequency edit's text as an integer. Any run of digits converts, saturating at the int
-// range; an empty or non-numeric text gives nothing.
-std::optional<int> ParseFrequencyText(const QString &text);
-
-// A level edit's text as a number in the given locale's format; nothing when it does not convert
-// or is not finite.
-std::optional<double> ParseLevelText(const QString &text, const QLocale &locale);
-
 // The level a typed number stands for: levels are typed without their sign, and nothing below
 // -60 dB is accepted.
 double TypedLevelDb(double typed);
-
-// The text a level edit keeps after an edit that does not convert: the first "." becomes ","
-// when that converts, else "0".
-QString RepairedLevelText(const QString &text, const QLocale &locale);
 
 }  // namespace zelvaro

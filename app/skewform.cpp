@@ -5,12 +5,17 @@
 #include "configrecord.h"
 #include "dialogparts.h"
 #include "nakedslider.h"
+#include "numberentry.h"
+#include "numberfield.h"
 
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zelvaro {
@@ -41,7 +46,7 @@ const QStringList kMemoLines = {
     QStringLiteral("You can alternatively input the delay value in the input field."),
 };
 
-const QString kInputErrorCaption = QStringLiteral("      Zelvaro - Input error");
+const QString kInputErrorCaption = QStringLiteral("Zelvaro - Input error");
 const QString kNotANumberText = QStringLiteral("The value entered doesn't have a valid numeric format");
 
 void ShowInputError(QWidget *parent, const QString &text, const QString &caption)
@@ -84,7 +89,7 @@ TSkewDlg::TSkewDlg(QWidget *parent, const QLocale &locale)
     : QDialog(parent), FLocale(locale), FDecimalSeparator(locale.decimalPoint().at(0)), FInputError(ShowInputError)
 {
     setObjectName(QStringLiteral("SkewDlg"));
-    SetUpDialogFrame(this, QStringLiteral("                    Channel Skew Compensation"), kClientWidth,
+    SetUpDialogFrame(this, QStringLiteral("Channel Skew Compensation"), kClientWidth,
                      kClientHeight);
     setFont(DialogFont(11));
 
@@ -124,6 +129,7 @@ TSkewDlg::TSkewDlg(QWidget *parent, const QLocale &locale)
     setTabOrder(OkBtn, CancelBtn);
 
     connect(DelaySlider, &TNakedSlider::OnChange, this, &TSkewDlg::DelaySliderChange);
+    SetUpDelayEntry();
     connect(OkBtn, &QPushButton::clicked, this, &TSkewDlg::OkBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -178,6 +184,56 @@ void TSkewDlg::OkBtnClick()
     }
     FSkewUs = *value;
     accept();
+}
+
+// Typing moves the slider along (held at its end beyond its range, the field keeping the exact
+// value); Up/Down and the wheel step the value on the field and on the slider.
+void TSkewDlg::SetUpDelayEntry()
+{
+    auto *entry = new TNumberField(Delay, TEntryKind::Skew);
+    connect(entry, &TNumberField::Stepped, this, &TSkewDlg::StepDelay);
+    connect(Delay, &QLineEdit::textEdited, this, &TSkewDlg::SliderFollowsText);
+    DelaySlider->setFocusPolicy(Qt::StrongFocus);
+    DelaySlider->installEventFilter(this);
+}
+
+void TSkewDlg::SliderFollowsText()
+{
+    const std::optional<double> typed = ParseDelay(Delay->text(), FLocale);
+    if (!typed)
+        return;
+    const double tenths = std::clamp(std::trunc(*typed * kSliderTenthsPerUs), double{kSliderMin}, double{kSliderMax});
+    FShowingValue = true;
+    DelaySlider->SetPosition(static_cast<int>(tenths));
+    FShowingValue = false;
+}
+
+void TSkewDlg::StepDelay(double delta)
+{
+    const double current = ParseDelay(Delay->text(), FLocale).value_or(FSkewUs);
+    const double stepped = std::round((current + delta) * 100.0) / 100.0;
+    Delay->setText(FormatDelay(stepped, FLocale));
+    SliderFollowsText();
+}
+
+bool TSkewDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == DelaySlider && (event->type() == QEvent::KeyPress || event->type() == QEvent::Wheel)) {
+        int direction = 0;
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            direction = key == Qt::Key_Up || key == Qt::Key_Right ? 1 : key == Qt::Key_Down || key == Qt::Key_Left ? -1 : 0;
+        } else {
+            const int notch = static_cast<QWheelEvent *>(event)->angleDelta().y();
+            direction = notch > 0 ? 1 : notch < 0 ? -1 : 0;
+        }
+        if (direction != 0) {
+            const int step = SliderStep(static_cast<QInputEvent *>(event)->modifiers());
+            DelaySlider->SetPosition(std::clamp(DelaySlider->Position() + direction * step, kSliderMin, kSliderMax));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TSkewDlg::showEvent(QShowEvent *event)

@@ -58,8 +58,13 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void SetUpDelayEntry();
+    void SliderFollowsText();
+    void StepDelay(double delta);
+
     QLocale FLocale;
     QChar FDecimalSeparator;
     bool FShowingValue = false;  // stops DelaySliderChange from rewriting the text during FormShow

@@ -42,23 +42,25 @@ TEST(CalibrationInput, AcceptsPositivePairsWithinTheRatioLimits)
     EXPECT_EQ(ParseCalibration("1001", "1000", kPointLocale), (TCalibration{1001.0f, 1000.0f}));
     EXPECT_EQ(ParseCalibration("1000.5", "999.5", kPointLocale), (TCalibration{1000.5f, 999.5f}));
     EXPECT_EQ(ParseCalibration("1000,5", "999,5", kCommaLocale), (TCalibration{1000.5f, 999.5f}));
+    // Either separator, whatever the locale uses.
+    EXPECT_EQ(ParseCalibration("1000,5", "999.5", kPointLocale), (TCalibration{1000.5f, 999.5f}));
+    EXPECT_EQ(ParseCalibration("1000.5", "999,5", kCommaLocale), (TCalibration{1000.5f, 999.5f}));
     EXPECT_EQ(ParseCalibration("", "", kPointLocale), (TCalibration{1000.0f, 1000.0f}));  // empty counts as 1000
     EXPECT_EQ(ParseCalibration("500", "1000", kPointLocale), (TCalibration{500.0f, 1000.0f}));
     EXPECT_EQ(ParseCalibration("2000", "1000", kPointLocale), (TCalibration{2000.0f, 1000.0f}));
 }
 
-TEST(CalibrationInput, RefusesZeroForeignSeparatorsAndWildRatios)
+TEST(CalibrationInput, RefusesZeroMalformedNumbersAndWildRatios)
 {
     const std::pair<const char *, const char *> refused[] = {
         {"0", "1000"}, {"1000", "0"}, {"0.0", "0"}, {"499", "1000"}, {"1000", "2001"},
-        {"1000,5", "1000"},   // a comma where the number format uses a point
-        {"1,000", "1000"},    // thousands separators are not part of a frequency
+        {"1,000", "1000"},    // one point nought, not a thousand: a ratio of 0.001
+        {"1,000.5", "1000"},  // thousands separators are not part of a frequency
         {"1.2.3", "1000"}, {".", "1000"},
         {"99999999999999999999999999999999999999999", "1000"},  // beyond float
     };
     for (const auto &[measured, displayed] : refused)
         EXPECT_FALSE(ParseCalibration(measured, displayed, kPointLocale).has_value()) << measured << "/" << displayed;
-    EXPECT_FALSE(ParseCalibration("1000.5", "1000", kCommaLocale).has_value());
 }
 
 TEST(CalibrationInput, ValuesAreShownAsShortPlainDecimals)
@@ -77,7 +79,7 @@ TEST(CalibrationInput, ValuesAreShownAsShortPlainDecimals)
 TEST(CalibrationDialog, ShowsTheCurrentPairAndAcceptsANewOne)
 {
     TCalibDlg dialog(nullptr, kPointLocale);
-    EXPECT_EQ(dialog.windowTitle(), QString("                       Zelvaro Frequency Scale Calibration"));
+    EXPECT_EQ(dialog.windowTitle(), QString("Zelvaro Frequency Scale Calibration"));
     EXPECT_EQ(dialog.size(), QSize(346, 233));
 
     WhenModal([&](QWidget *modal) {
@@ -111,7 +113,7 @@ TEST(CalibrationDialog, RefusedInputKeepsTheDialogOpenWithAHint)
     dialog.SetCalibration({1001.0f, 1000.0f});
     dialog.show();
     EXPECT_TRUE(dialog.RangeHint->isHidden());
-    for (const char *measured : {"0", "3000", "1000,5"}) {
+    for (const char *measured : {"0", "3000", "1,2,3"}) {
         dialog.FReal->setText(measured);
         QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
         EXPECT_TRUE(dialog.isVisible()) << measured;
@@ -133,8 +135,10 @@ TEST(CalibrationDialog, FieldsTakeOnlyDigitsAndSeparators)
     TCalibDlg dialog(nullptr, kPointLocale);
     dialog.show();
     dialog.FReal->clear();
-    QTest::keyClicks(dialog.FReal, "1a0-0e1.5 x,");
-    EXPECT_EQ(dialog.FReal->text(), QString("1001.5,"));
+    QTest::keyClicks(dialog.FReal, "1a0-0e1.5 x,");  // a second separator is refused too
+    EXPECT_EQ(dialog.FReal->text(), QString("1001.5"));
+    QTest::keyClick(dialog.FReal, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(dialog.FReal->text(), QString("1002.5"));
 }
 
 // ---- Channel skew -------------------------------------------------------------------------------
@@ -180,7 +184,7 @@ protected:
 
 TEST_F(SkewDialogTest, OpensWithTheValueAndTheSliderCentred)
 {
-    EXPECT_EQ(FDialog.windowTitle(), QString("                    Channel Skew Compensation"));
+    EXPECT_EQ(FDialog.windowTitle(), QString("Channel Skew Compensation"));
     EXPECT_EQ(FDialog.DecimalSeparator(), QChar(u'.'));
     FDialog.SetSkewUs(0.0);
     FDialog.show();
@@ -224,6 +228,28 @@ TEST_F(SkewDialogTest, ValueBeyondTheSliderIsShownExactlyAndTheSliderStays)
     EXPECT_EQ(FDialog.Delay->text(), QString(" -3.27"));
 }
 
+TEST_F(SkewDialogTest, SliderFollowsATypedValueAndStepsByKey)
+{
+    FDialog.SetSkewUs(0.0);
+    FDialog.show();
+    FDialog.Delay->selectAll();
+    QTest::keyClicks(FDialog.Delay, "12,37");
+    EXPECT_EQ(FDialog.DelaySlider->Position(), 123);
+    EXPECT_EQ(FDialog.Delay->text(), QString("12,37")) << "the field keeps what is typed";
+    FDialog.Delay->selectAll();
+    QTest::keyClicks(FDialog.Delay, "-75,25");  // beyond the slider's -50 us: held at its end
+    EXPECT_EQ(FDialog.DelaySlider->Position(), -500);
+    EXPECT_EQ(FDialog.Delay->text(), QString("-75,25"));
+
+    FDialog.Delay->setText("  1.0");
+    QTest::keyClick(FDialog.Delay, Qt::Key_Up);
+    EXPECT_EQ(FDialog.Delay->text(), QString("  1.1"));
+    EXPECT_EQ(FDialog.DelaySlider->Position(), 11);
+    QTest::keyClick(FDialog.DelaySlider, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(FDialog.DelaySlider->Position(), 1);
+    EXPECT_EQ(FDialog.Delay->text(), QString("  0.1"));
+}
+
 TEST_F(SkewDialogTest, TypedValueWithEitherSeparatorIsStored)
 {
     for (const char *typed : {"12.5", "12,5"}) {
@@ -252,7 +278,7 @@ TEST_F(SkewDialogTest, MalformedNumberIsReportedAndTheDialogStaysOpen)
     QTest::mouseClick(FDialog.OkBtn, Qt::LeftButton);
     EXPECT_TRUE(FDialog.isVisible());
     EXPECT_EQ(FDialog.SkewUs(), 4.0);
-    EXPECT_EQ(FErrors, QStringList{"      Zelvaro - Input error|The value entered doesn't have a valid numeric format"});
+    EXPECT_EQ(FErrors, QStringList{"Zelvaro - Input error|The value entered doesn't have a valid numeric format"});
 
     // An emptied field counts as zero.
     FDialog.Delay->clear();
@@ -284,8 +310,8 @@ TEST_F(SkewDialogTest, FieldTakesOnlyDigitsSignsAndSeparators)
 {
     FDialog.show();
     FDialog.Delay->clear();
-    QTest::keyClicks(FDialog.Delay, "-1a2 e.5+x,");
-    EXPECT_EQ(FDialog.Delay->text(), QString("-12.5,"));
+    QTest::keyClicks(FDialog.Delay, "-1a2 e.5+x,");  // letters, signs and a second separator refused
+    EXPECT_EQ(FDialog.Delay->text(), QString("-12.5"));
 
     // The shown value is padded with spaces; typing after it is filtered all the same.
     FDialog.hide();

@@ -7,6 +7,8 @@
 #include "enginestate.h"
 #include "framepacing.h"
 #include "nakedslider.h"
+#include "numberfield.h"
+#include "plotview.h"
 #include "rulers.h"
 #include "shapebutton.h"
 #include "skewform.h"
@@ -26,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -373,20 +376,18 @@ TEST_F(MainFormTest, GeneratorSwitchOpensTheDevicesAndLightsTheChosenChannels)
     EXPECT_TRUE(FWarnings.isEmpty()) << FWarnings.join('\n').toStdString();
 }
 
-TEST_F(MainFormTest, TypedFrequenciesSaturateAndOnlyDigitsCanBeTyped)
+TEST_F(MainFormTest, TypedFrequenciesSaturateAndLettersAreRefusedVisibly)
 {
     TMainForm &f = *FForm;
     Type(f.LFreqDisp, "12a3x");
     EXPECT_EQ(f.LFreqDisp->text(), QString("123"));
+    EXPECT_TRUE(TNumberField::IsFlashing(f.LFreqDisp)) << "a refused key shows";
     f.BFreqREqL->setFocus();  // leaving the edit sets the slider
     EXPECT_EQ(f.LFreqHz, 123);
 
     Type(f.LFreqDisp, "99999999999999999999");
     f.RFreqDisp->setFocus();
     EXPECT_EQ(f.LFreqHz, 10000);
-
-    f.LFreqDisp->setText("");  // a text that does not convert falls back to "0"
-    EXPECT_EQ(f.LFreqDisp->text(), QString("0"));
 }
 
 // Switching to another application or opening a menu leaves a half-typed value in its field; only
@@ -425,6 +426,134 @@ TEST_F(MainFormTest, TypedLevelsAreNegatedAndLimitedToSixtyDecibels)
 
     Type(f.RMagDisp, "-3");  // the minus sign cannot be typed
     EXPECT_EQ(f.RMagDisp->text(), QString("3"));
+}
+
+// The decimal separator of either convention is read as one, whatever the locale: "700.5" is
+// 700.5 Hz (701 when rounded), never 7005.
+TEST_F(MainFormTest, TypedDecimalsRoundWithEitherSeparatorInEitherLocale)
+{
+    TMainForm &f = *FForm;
+    for (const QLocale &locale :
+         {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German, QLocale::Germany)}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        QLocale::setDefault(locale);
+        Type(f.LFreqDisp, "700.5");
+        f.BFreqLock->setFocus();
+        EXPECT_EQ(f.LFreqHz, 701);
+        EXPECT_EQ(f.LFreqDisp->text(), QString("701"));
+        Type(f.LFreqDisp, "700,4");
+        f.BFreqLock->setFocus();
+        EXPECT_EQ(f.LFreqHz, 700);
+
+        Type(f.LMagDisp, "12,25");
+        f.BFreqLock->setFocus();
+        EXPECT_EQ(f.LLevelPos, DbToLevelPos(-12.3));
+        Type(f.LMagDisp, "12.44");
+        f.BFreqLock->setFocus();
+        EXPECT_EQ(f.LLevelPos, DbToLevelPos(-12.4));
+
+        Type(f.RFreqDisp, "1.2.3");  // a second separator cannot be typed
+        EXPECT_EQ(f.RFreqDisp->text(), QString("1.23"));
+        EXPECT_TRUE(TNumberField::IsFlashing(f.RFreqDisp));
+        f.BFreqLock->setFocus();
+        EXPECT_EQ(f.RFreqHz, 1);
+    }
+    QLocale::setDefault(QLocale::c());
+}
+
+// An emptied field, Escape, or a field left as it was never moves the tone: in particular an empty
+// level is not 0 dB below full scale.
+TEST_F(MainFormTest, EmptiedEscapedOrUntouchedFieldsChangeNothing)
+{
+    TMainForm &f = *FForm;
+    Type(f.LMagDisp, "");
+    QTest::keyClick(f.LMagDisp, Qt::Key_Backspace);
+    ASSERT_TRUE(f.LMagDisp->text().isEmpty());
+    f.BFreqLock->setFocus();
+    EXPECT_EQ(f.LLevelPos, 5000);
+    EXPECT_EQ(f.LMagDisp->text(), QString("-6.0  "));
+
+    Type(f.LFreqDisp, "");
+    QTest::keyClick(f.LFreqDisp, Qt::Key_Backspace);
+    f.BFreqLock->setFocus();
+    EXPECT_EQ(f.LFreqHz, 1292);
+    EXPECT_EQ(f.LFreqDisp->text(), QString("1292"));
+
+    Type(f.RMagDisp, "12");
+    QTest::keyClick(f.RMagDisp, Qt::Key_Escape);
+    EXPECT_EQ(f.RMagDisp->text(), QString("-6.0  "));
+    f.BFreqLock->setFocus();
+    EXPECT_EQ(f.RLevelPos, 5000);
+
+    f.LMagDisp->setFocus();  // "-6.0" read back would be position 5012
+    f.BFreqLock->setFocus();
+    EXPECT_EQ(f.LLevelPos, 5000);
+}
+
+TEST_F(MainFormTest, ATypedValueIsAppliedByAClickOnThePlot)
+{
+    TMainForm &f = *FForm;
+    auto *plot = f.findChild<TPlotView *>();
+    ASSERT_NE(plot, nullptr);
+    Type(f.LFreqDisp, "2345");
+    QTest::mouseClick(plot, Qt::LeftButton, {}, QPoint(200, 100));
+    EXPECT_EQ(f.LFreqHz, 2345);
+    EXPECT_FALSE(f.LFreqDisp->hasFocus());
+
+    Type(f.RMagDisp, "20");
+    QTest::mouseClick(f.LFreq, Qt::LeftButton, {}, QPoint(2, 6));  // a slider: it takes the click too
+    EXPECT_EQ(f.RLevelPos, DbToLevelPos(-20.0));
+}
+
+TEST_F(MainFormTest, UpDownAndTheWheelStepFieldsAndSliders)
+{
+    TMainForm &f = *FForm;
+    ActivateForm();
+    f.LFreqDisp->setFocus();
+    QTest::keyClick(f.LFreqDisp, Qt::Key_Up);
+    EXPECT_EQ(f.LFreqHz, 1293);
+    QTest::keyClick(f.LFreqDisp, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(f.LFreqHz, 1303);
+    QTest::keyClick(f.LFreqDisp, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(f.LFreqHz, 1203);
+    EXPECT_TRUE(f.LFreqDisp->hasFocus());
+
+    Type(f.LFreqDisp, "700.5");  // a typed value is stepped from, not from the one in use
+    QTest::keyClick(f.LFreqDisp, Qt::Key_Up);
+    EXPECT_EQ(f.LFreqHz, 702);
+
+    f.LMagDisp->setFocus();
+    QTest::keyClick(f.LMagDisp, Qt::Key_Up);
+    EXPECT_EQ(f.LLevelPos, DbToLevelPos(-5.9));
+    EXPECT_EQ(f.LMagDisp->text().trimmed(), QString("-5.9"));
+    QTest::keyClick(f.LMagDisp, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(f.LLevelPos, DbToLevelPos(-6.9));
+
+    QWheelEvent away(QPointF(5, 5), f.RFreq->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                     Qt::ShiftModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.RFreq, &away);
+    EXPECT_EQ(f.RFreqHz, 1948);
+    QWheelEvent towards(QPointF(5, 5), f.RMagDisp->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.RMagDisp, &towards);
+    EXPECT_EQ(f.RLevelPos, DbToLevelPos(-6.1));
+
+    // At the bottom of the level range a tenth of a dB is less than one position: it still moves.
+    f.RLevel->SetPosition(10);
+    f.RLevel->setFocus();
+    QTest::keyClick(f.RLevel, Qt::Key_Up);
+    EXPECT_EQ(f.RLevelPos, 11);
+    QTest::keyClick(f.RLevel, Qt::Key_Down);
+    QTest::keyClick(f.RLevel, Qt::Key_Down);
+    EXPECT_EQ(f.RLevelPos, 10);
+
+    QTest::keyClick(f.VGain, Qt::Key_Up);  // disabled while the analyser is off
+    EXPECT_EQ(f.VGain->Position(), 42);
+    f.BSpecAnClick();
+    f.VGain->setFocus();
+    QTest::keyClick(f.VGain, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(f.VGain->Position(), 52);
+    EXPECT_EQ(f.DbSpan, 118);
 }
 
 // ---- Analyser -------------------------------------------------------------------------------------
@@ -789,24 +918,11 @@ TEST(LevelUnits, PositionsAndDecibels)
     EXPECT_NEAR(LevelPosToDb(5000), -6.0206, 1e-4);
 }
 
-TEST(TypedNumbers, ParseWithSaturationOrNotAtAll)
+TEST(TypedNumbers, LevelsAreNegatedAndLimited)
 {
-    EXPECT_EQ(ParseFrequencyText("1292"), 1292);
-    EXPECT_EQ(ParseFrequencyText("99999999999999999999"), INT_MAX);
-    EXPECT_EQ(ParseFrequencyText(""), std::nullopt);
-    EXPECT_EQ(ParseFrequencyText("12a"), std::nullopt);
-    const QLocale point(QLocale::English, QLocale::UnitedStates);
-    const QLocale comma(QLocale::German, QLocale::Germany);
-    EXPECT_EQ(ParseLevelText("12.5", point), 12.5);
-    EXPECT_EQ(ParseLevelText("12,5", comma), 12.5);
-    EXPECT_EQ(ParseLevelText("1,000", point), std::nullopt);  // no thousands separators
-    EXPECT_EQ(ParseLevelText("1e999", point), std::nullopt);
-    EXPECT_EQ(ParseLevelText(QString(400, u'9'), point), std::nullopt);  // beyond double: not finite
     EXPECT_EQ(TypedLevelDb(12.0), -12.0);
+    EXPECT_EQ(TypedLevelDb(-12.0), -12.0);
     EXPECT_EQ(TypedLevelDb(75.0), -60.0);
-    EXPECT_EQ(RepairedLevelText("1.5", comma), QString("1,5"));
-    EXPECT_EQ(RepairedLevelText("1.2.3", comma), QString("0"));
-    EXPECT_EQ(RepairedLevelText("1,5", point), QString("0"));
 }
 
 TEST_F(MainFormTest, WorkerWarningsReachTheGuiThreadQueued)
