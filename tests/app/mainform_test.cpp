@@ -13,6 +13,7 @@
 #include "shapebutton.h"
 #include "skewform.h"
 #include "analyser.h"
+#include "plotrender.h"
 #include "thdtimer.h"
 
 #include <QApplication>
@@ -857,15 +858,64 @@ TEST_F(MainFormTest, TickTimerNeverGoesBelowOneBlockPlusFiveMilliseconds)
     EXPECT_EQ(f.Tick().Interval(), 97u);
 }
 
+// The plot column whose trace of the given colour reaches highest, and that height (row).
+struct TTracePeak {
+    int Column = -1;
+    int Row = 1 << 30;
+};
+
+TTracePeak HighestPixelOf(const QImage &frame, QRgb colour)
+{
+    TTracePeak peak;
+    for (int y = 0; y < frame.height() && peak.Column < 0; ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            if ((frame.pixel(x, y) | 0xff000000u) == (colour | 0xff000000u)) {
+                peak = {x, y};
+                break;
+            }
+    return peak;
+}
+
+// The generator's tones through the loopback card appear as the highest point of each trace, at
+// the columns of their frequencies and at their levels less the Hann window's 6 dB.
 TEST_F(MainFormTest, RunningAnalyserShowsFramesOfTheLoopbackTones)
 {
     TMainForm &f = *FForm;
     QSignalSpy frames(&f, &TMainForm::FrameShown);
     f.BGeneratorClick();
+    if (!f.GenRightOn)
+        f.BGenRightClick();
     f.BSpecAnClick();
+    f.BSARightClick();
+    ASSERT_TRUE(f.GenLeftOn && f.GenRightOn && f.SALeftOn && f.SARightOn);
+    ASSERT_NE(f.LFreqHz, f.RFreqHz);
     ASSERT_TRUE(frames.wait(5000));
-    EXPECT_GT(f.Analyser().FramesShown(), 0u);
     EXPECT_GE(f.Tick().Interval(), TickFloorMs(f.EffSampleRate));
+
+    const auto columnOf = [&](int hz) { return static_cast<int>(std::lround((hz - f.StartHz) / f.HzPerBin)); };
+    const auto rowOf = [&](float amplitude) {
+        const double db = 20.0 * std::log10(amplitude) - 6.02;
+        return static_cast<int>(std::lround((f.TopDb - db) / (f.TopDb - f.BottomDb) * f.PlotHeight));
+    };
+    const int leftColumn = columnOf(f.LFreqHz), rightColumn = columnOf(f.RFreqHz);
+    const int leftRow = rowOf(f.LAmpl), rightRow = rowOf(f.RAmpl);
+    ASSERT_TRUE(leftColumn > 0 && leftColumn < f.PlotWidth && rightColumn > 0 && rightColumn < f.PlotWidth);
+    TTracePeak left, right;
+    const auto tonesShown = [&] {
+        const QImage frame = f.Analyser().CurrentFrame();
+        left = HighestPixelOf(frame, kLeftTraceColour);
+        right = HighestPixelOf(frame, kRightTraceColour);
+        return std::abs(left.Column - leftColumn) <= 1 && std::abs(right.Column - rightColumn) <= 1 &&
+               std::abs(left.Row - leftRow) <= 2 && std::abs(right.Row - rightRow) <= 2;
+    };
+    QDeadlineTimer deadline(5000);
+    while (!tonesShown() && !deadline.hasExpired())
+        frames.wait(500);
+    EXPECT_TRUE(tonesShown()) << "left peak at column " << left.Column << " row " << left.Row
+                              << ", right at column " << right.Column << " row " << right.Row
+                              << "; expected columns " << leftColumn << " and " << rightColumn
+                              << ", rows " << leftRow << " and " << rightRow;
+    EXPECT_GT(f.Analyser().FramesShown(), 1u);
 }
 
 TEST(ReadoutPlacement, StaysInsideThePlot)
