@@ -346,27 +346,36 @@ TEST(TableCache, TransformsAfterAFreeAreBitIdentical)
     }
 }
 
-TEST(TableCache, FreeFlagReturnsQuietlyForAnyOrder)
+// The free flag comes before every argument check and the init flag before the buffer and
+// direction checks: these calls return, where the same arguments otherwise end the process.
+TEST(TableCacheDeathTest, FreeAndInitFlagsReturnBeforeTheArgumentChecks)
 {
-    for (int32_t order : {std::numeric_limits<int32_t>::min(), -1, 0, 1, 31, 32, 1000,
-                          std::numeric_limits<int32_t>::max()}) {
-        vsksRealFft(nullptr, order, VSK_FFT_FREE | kForward | kInverse);
-        vsksCcsFft(nullptr, order, VSK_FFT_FREE);
-    }
-    vskFreeBitRevTbls();
-    vskFreeBitRevTbls();
-    vskcFreeTwdTbls();
-    vskcFreeTwdTbls();
-    SUCCEED();
-}
-
-TEST(TableCache, InitFlagAcceptsANullBufferAndInvalidDirections)
-{
-    for (int32_t order : {0, 1, 2, 12, 17}) {
-        vsksRealFft(nullptr, order, VSK_FFT_INIT | kIgnoredBit);
-        vsksCcsFft(nullptr, order, VSK_FFT_INIT | kForward | kInverse);
-    }
-    SUCCEED();
+    EXPECT_EXIT(
+        {
+            for (int32_t order : {std::numeric_limits<int32_t>::min(), -1, 0, 1, 31, 32, 1000,
+                                  std::numeric_limits<int32_t>::max()}) {
+                vsksRealFft(nullptr, order, VSK_FFT_FREE | kForward | kInverse);
+                vsksCcsFft(nullptr, order, VSK_FFT_FREE);
+            }
+            vskFreeBitRevTbls();
+            vskFreeBitRevTbls();
+            vskcFreeTwdTbls();
+            vskcFreeTwdTbls();
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "^$");
+    EXPECT_EXIT(
+        {
+            for (int32_t order : {0, 1, 2, 12, 17}) {
+                vsksRealFft(nullptr, order, VSK_FFT_INIT | kIgnoredBit);
+                vsksCcsFft(nullptr, order, VSK_FFT_INIT | kForward | kInverse);
+            }
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "^$");
+    // The control: without the flags the same calls end the process.
+    EXPECT_EXIT(vsksRealFft(nullptr, 12, kIgnoredBit), testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(vsksCcsFft(nullptr, 40, kForward), testing::ExitedWithCode(1), "");
 }
 
 // Argument checks end the process with exit code 1, in the documented order.

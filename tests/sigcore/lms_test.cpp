@@ -72,8 +72,6 @@ TEST(Lms, InitFillsTheStateRecord)
     EXPECT_EQ(s.leak, 0.001f);
     EXPECT_EQ(std::vector<float>(s.taps, s.taps + 3), std::vector<float>(taps, taps + 3));
     EXPECT_EQ(std::vector<float>(s.dlyl, s.dlyl + 5), std::vector<float>(5, 0.0f));
-    EXPECT_EQ(std::vector<int32_t>(s.reserved1, s.reserved1 + 5), (std::vector<int32_t>{1, 0, 1, 0, 0}));
-    EXPECT_EQ(std::vector<int32_t>(s.reserved2, s.reserved2 + 2), (std::vector<int32_t>{1, 0}));
 }
 
 TEST(Lms, SuppliedDelayLineIsReversedAndTheOldestPositionStartsAtZero)

@@ -1,4 +1,5 @@
-// FFT table cache: allocation counts, alignment, release rules and the retry path on exhaustion.
+// FFT table cache: what allocates and what does not, alignment, release rules and the retry path on
+// exhaustion. Counts are compared with an order's own first build, never with a table layout.
 //
 // The library allocates its table blocks with posix_memalign and nothing else, so this program
 // defines posix_memalign itself: the dynamic linker binds the library's calls to the
@@ -91,23 +92,18 @@ std::vector<float> forwardReal(int order)
 
 TEST_F(TableCacheAllocation, FirstCallOfAnOrderAllocatesAndLaterCallsDoNot)
 {
-    // Real transform: radix-4, split and bit-reversal tables; above half-order 10 the radix-4
-    // lookup is the RootTable of the half-order plus the order-10 Radix4Table.
-    const struct {
-        int order;
-        int tables;
-    } cases[] = {{2, 3}, {11, 3}, {12, 4}, {16, 4}};
-    for (const auto &c : cases) {
-        std::vector<float> samples = ramp(c.order);
+    for (int order : {2, 11, 12, 16}) {
+        std::vector<float> samples = ramp(order);
         const int before = allocations.calls;
-        vsksRealFft(samples.data(), c.order, kForward);
-        EXPECT_EQ(allocations.calls - before, c.tables) << "order " << c.order;
+        vsksRealFft(samples.data(), order, kForward);
+        const int built = allocations.calls - before;
+        EXPECT_GT(built, 0) << "order " << order;
         for (int repeat = 0; repeat < 3; ++repeat) {
-            vsksRealFft(samples.data(), c.order, kForward);
-            vsksRealFft(samples.data(), c.order, VSK_FFT_INVERSE);
+            vsksRealFft(samples.data(), order, kForward);
+            vsksRealFft(samples.data(), order, VSK_FFT_INVERSE);
         }
-        vsksRealFft(nullptr, c.order, VSK_FFT_INIT);
-        EXPECT_EQ(allocations.calls - before, c.tables) << "order " << c.order << " allocated again";
+        vsksRealFft(nullptr, order, VSK_FFT_INIT);
+        EXPECT_EQ(allocations.calls - before, built) << "order " << order << " allocated again";
         vskcFreeTwdTbls();
     }
     EXPECT_GE(allocations.smallestAlignment, 32u);
@@ -126,30 +122,38 @@ TEST_F(TableCacheAllocation, InitFlagBuildsTheTablesTheTransformUses)
 {
     vsksRealFft(nullptr, 13, VSK_FFT_INIT);
     const int built = allocations.calls;
-    EXPECT_EQ(built, 4);
+    EXPECT_GT(built, 0);
     forwardReal(13);
     EXPECT_EQ(allocations.calls, built);
 }
 
-TEST_F(TableCacheAllocation, CcsTransformSharesRadix4AndBitReversalTables)
-{
-    vsksRealFft(nullptr, 9, VSK_FFT_INIT);
-    const int before = allocations.calls;
-    vsksCcsFft(nullptr, 9, VSK_FFT_INIT);
-    EXPECT_EQ(allocations.calls - before, 1) << "only the RootTable of the full order is new";
-}
-
+// Counted against the order's own first build, so the test holds whatever tables an order needs.
 TEST_F(TableCacheAllocation, FreeOperationsReleaseWhatTheySay)
 {
-    vsksRealFft(nullptr, 12, VSK_FFT_INIT);
-    EXPECT_EQ(allocationsOf([] { vskFreeBitRevTbls(); vsksRealFft(nullptr, 12, VSK_FFT_INIT); }), 1);
-    EXPECT_EQ(allocationsOf([] { vskcFreeTwdTbls(); vsksRealFft(nullptr, 12, VSK_FFT_INIT); }), 4);
-    // The free flag of half-order 11 releases its RootTable, the order-10 Radix4Table, the split
-    // and bit-reversal tables.
-    EXPECT_EQ(allocationsOf([] { vsksRealFft(nullptr, 12, VSK_FFT_FREE); vsksRealFft(nullptr, 12, VSK_FFT_INIT); }), 4);
-    // A CCS free of the same order releases the RootTable of order 12 instead of the split table.
-    vsksCcsFft(nullptr, 12, VSK_FFT_INIT);
-    EXPECT_EQ(allocationsOf([] { vsksCcsFft(nullptr, 12, VSK_FFT_FREE); vsksCcsFft(nullptr, 12, VSK_FFT_INIT); }), 4);
+    for (auto transform : {&vsksRealFft, &vsksCcsFft}) {
+        const int firstBuild = allocations.calls;
+        transform(nullptr, 12, VSK_FFT_INIT);
+        const int full = allocations.calls - firstBuild;
+        ASSERT_GT(full, 0);
+
+        const int before = allocations.calls;
+        vskFreeBitRevTbls();
+        transform(nullptr, 12, VSK_FFT_INIT);
+        const int bitReversalOnly = allocations.calls - before;
+        EXPECT_GT(bitReversalOnly, 0) << "the bit-reversal table was not released";
+        EXPECT_LT(bitReversalOnly, full) << "more than the bit-reversal tables were released";
+
+        vskcFreeTwdTbls();
+        const int afterAll = allocations.calls;
+        transform(nullptr, 12, VSK_FFT_INIT);
+        EXPECT_EQ(allocations.calls - afterAll, full) << "everything is rebuilt after vskcFreeTwdTbls";
+
+        const int afterFlag = allocations.calls;
+        transform(nullptr, 12, VSK_FFT_FREE);
+        transform(nullptr, 12, VSK_FFT_INIT);
+        EXPECT_GT(allocations.calls - afterFlag, 0) << "the free flag released nothing";
+        vskcFreeTwdTbls();
+    }
 }
 
 TEST_F(TableCacheAllocation, FreesOfAnEmptyCacheDoNothing)
@@ -175,11 +179,12 @@ TEST_F(TableCacheAllocation, OneFailedAllocationIsRetriedAfterReleasingTheCache)
 
 TEST_F(TableCacheAllocation, RetryReleasesTablesOfOtherOrders)
 {
-    vsksRealFft(nullptr, 8, VSK_FFT_INIT);
+    const int order8Tables = allocationsOf([] { vsksRealFft(nullptr, 8, VSK_FFT_INIT); });
+    ASSERT_GT(order8Tables, 0);
     allocations.failuresToInject = 1;
     vsksRealFft(nullptr, 10, VSK_FFT_INIT);
-    // The retry emptied the cache, so order 8 builds its three tables again.
-    EXPECT_EQ(allocationsOf([] { vsksRealFft(nullptr, 8, VSK_FFT_INIT); }), 3);
+    // The retry emptied the cache, so order 8 builds all its tables again.
+    EXPECT_EQ(allocationsOf([] { vsksRealFft(nullptr, 8, VSK_FFT_INIT); }), order8Tables);
 }
 
 using TableCacheAllocationDeathTest = TableCacheAllocation;
