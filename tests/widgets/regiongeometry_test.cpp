@@ -2,6 +2,8 @@
 #include "regiongeometry.h"
 #include "shapeoutlines.h"
 
+#include <QElapsedTimer>
+#include <QTest>
 #include <QtEndian>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -316,16 +318,33 @@ TEST(StringRegion, RegionDataBlocksDecodeAndBadBlocksGiveNothing)
     EXPECT_EQ(DecodeStringRegion(text), good);
 }
 
+// A zero period is kept as given but the steps still come at most one per kMinPeriodMs: a zero
+// interval would flood the event loop with thousands of steps in the same time.
 TEST(RotateTimer, ZeroPeriodIsHeldAtTheMinimumAndNegativeIsIgnored)
 {
     TRotateTimer timer(40);
+    timer.SetPeriod(-5);
+    EXPECT_EQ(timer.period(), 40);
     timer.SetPeriod(0);
     EXPECT_EQ(timer.period(), 0);
-    timer.SetPeriod(-5);
-    EXPECT_EQ(timer.period(), 0);
     EXPECT_TRUE(timer.suspended());
+
+    int steps = 0;
+    QObject::connect(&timer, &TRotateTimer::step, [&] { ++steps; });
+    constexpr int kWatchMs = 200;
+    QElapsedTimer watched;
+    watched.start();
     timer.Resume();
     EXPECT_FALSE(timer.suspended());
+    QTest::qWait(kWatchMs);
+    const auto elapsed = static_cast<int>(watched.elapsed());
     timer.Suspend();
     EXPECT_TRUE(timer.suspended());
+    EXPECT_GT(steps, 0);
+    // Half the minimum period leaves room for a timer that fires a little early.
+    EXPECT_LE(steps, 2 * elapsed / TRotateTimer::kMinPeriodMs + 1) << "in " << elapsed << " ms";
+
+    const int stepsWhenSuspended = steps;
+    QTest::qWait(50);
+    EXPECT_EQ(steps, stepsWhenSuspended);
 }

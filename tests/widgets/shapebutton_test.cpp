@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <array>
 #include <memory>
 
 namespace {
@@ -60,17 +61,82 @@ TEST(ShapeButtonCaption, AcceleratorMarks)
     EXPECT_EQ(ParseCaption("end&").plain, "end&");
 }
 
-TEST(ShapeButtonGlyph, FrameChoicePerState)
+namespace {
+
+// A glyph strip of solid frames, each its own colour, drawn at the top-left glyph position.
+constexpr int kGlyphSize = 10;
+constexpr int kGlyphOrigin = 2;  // ButtonDepth: haLeft, vaTop
+constexpr std::array<QRgb, 4> kFrameColours = {0xFFC00000u, 0xFF00C000u, 0xFFC000C0u, 0xFFC0C000u};
+
+std::unique_ptr<TShapeButton> glyphButton(int frames)
 {
-    EXPECT_EQ(ChooseGlyphFrame(4, true, false, false).frame, 0);
-    EXPECT_EQ(ChooseGlyphFrame(4, false, false, false).frame, 1);
-    EXPECT_TRUE(ChooseGlyphFrame(1, false, false, false).dimmed);
-    EXPECT_EQ(ChooseGlyphFrame(3, true, false, true).frame, 2);
-    EXPECT_EQ(ChooseGlyphFrame(2, true, false, true).frame, 0);
-    EXPECT_EQ(ChooseGlyphFrame(4, true, true, true).frame, 3);
-    EXPECT_EQ(ChooseGlyphFrame(3, true, true, false).frame, 0);
-    EXPECT_TRUE(ChooseGlyphFrame(1, true, true, false).shifted);
-    EXPECT_FALSE(ChooseGlyphFrame(4, true, false, true).shifted);
+    QImage strip(kGlyphSize * frames, kGlyphSize, QImage::Format_RGB32);
+    for (int frame = 0; frame < frames; ++frame)
+        for (int y = 0; y < kGlyphSize; ++y)
+            for (int x = 0; x < kGlyphSize; ++x)
+                strip.setPixel(frame * kGlyphSize + x, y, kFrameColours[static_cast<size_t>(frame)]);
+    auto button = panelButton("", {53, 25});
+    button->SetMainBitmap(strip, frames);
+    return button;
+}
+
+// The glyph's colour in the middle of where it sits, and whether it sits one pixel right and down.
+struct TGlyphSeen {
+    QRgb colour;
+    bool shifted;
+};
+
+TGlyphSeen glyphIn(const QImage &face)
+{
+    const QRgb colour = face.pixel(kGlyphOrigin + kGlyphSize / 2, kGlyphOrigin + kGlyphSize / 2) | 0xFF000000u;
+    const QRgb firstColumn = face.pixel(kGlyphOrigin, kGlyphOrigin + kGlyphSize / 2) | 0xFF000000u;
+    const QRgb pastLastColumn = face.pixel(kGlyphOrigin + kGlyphSize, kGlyphOrigin + kGlyphSize / 2) | 0xFF000000u;
+    return {colour, firstColumn != colour && pastLastColumn == colour};
+}
+
+void makeHot(TShapeButton &button)
+{
+    QEnterEvent enter(QPointF(26, 12), QPointF(26, 12), QPointF(26, 12));
+    QCoreApplication::sendEvent(&button, &enter);
+    ASSERT_TRUE(button.Hot());
+}
+
+}  // namespace
+
+// Normal, disabled, hot and pressed each show their own frame when the strip has one for them
+// and frame 0 otherwise; a disabled button without its frame shows frame 0 dimmed; a pressed
+// glyph moves one pixel right and down.
+TEST(ShapeButtonGlyph, EachStateShowsItsFrameOrFrameZero)
+{
+    for (int frames = 1; frames <= 4; ++frames) {
+        SCOPED_TRACE(testing::Message() << frames << " frames");
+        const auto frameColour = [](int frame) { return kFrameColours[static_cast<size_t>(frame)]; };
+
+        auto normal = glyphButton(frames);
+        const TGlyphSeen shown = glyphIn(normal->Face());
+        EXPECT_EQ(shown.colour, frameColour(0));
+        EXPECT_FALSE(shown.shifted);
+
+        auto disabled = glyphButton(frames);
+        disabled->setEnabled(false);
+        const QRgb disabledColour = glyphIn(disabled->Face()).colour;
+        if (frames >= 2) {
+            EXPECT_EQ(disabledColour, frameColour(1));
+        } else {
+            EXPECT_NE(disabledColour, frameColour(0)) << "not dimmed";
+            EXPECT_NE(disabledColour, kPanelFace) << "not drawn";
+        }
+
+        auto hot = glyphButton(frames);
+        makeHot(*hot);
+        EXPECT_EQ(glyphIn(hot->Face()).colour, frameColour(frames >= 3 ? 2 : 0));
+
+        auto pressed = glyphButton(frames);
+        pressed->SetDown(true);
+        const TGlyphSeen down = glyphIn(pressed->Face());
+        EXPECT_EQ(down.colour, frameColour(frames == 4 ? 3 : 0));
+        EXPECT_TRUE(down.shifted);
+    }
 }
 
 TEST(ShapeButtonOutline, RoundRectangleHasTwentyPointsAndFourPixelCorners)
