@@ -900,6 +900,13 @@ TEST_F(MainFormTest, RunningAnalyserShowsFramesOfTheLoopbackTones)
     const int leftColumn = columnOf(f.LFreqHz), rightColumn = columnOf(f.RFreqHz);
     const int leftRow = rowOf(f.LAmpl), rightRow = rowOf(f.RAmpl);
     ASSERT_TRUE(leftColumn > 0 && leftColumn < f.PlotWidth && rightColumn > 0 && rightColumn < f.PlotWidth);
+    // Only a steady picture counts: while the tones still fill the history and the averages, a
+    // frame without the window can pass for one with it. 8192 points are four blocks; the loopback
+    // card's latency and eight frames of averaging come on top.
+    QDeadlineTimer deadline(8000);
+    while (f.Engine().BlocksCaptured() < 16 && !deadline.hasExpired())
+        frames.wait(500);
+    ASSERT_GE(f.Engine().BlocksCaptured(), 16u);
     TTracePeak left, right;
     const auto tonesShown = [&] {
         const QImage frame = f.Analyser().CurrentFrame();
@@ -908,7 +915,7 @@ TEST_F(MainFormTest, RunningAnalyserShowsFramesOfTheLoopbackTones)
         return std::abs(left.Column - leftColumn) <= 1 && std::abs(right.Column - rightColumn) <= 1 &&
                std::abs(left.Row - leftRow) <= 2 && std::abs(right.Row - rightRow) <= 2;
     };
-    QDeadlineTimer deadline(5000);
+    deadline.setRemainingTime(3000);
     while (!tonesShown() && !deadline.hasExpired())
         frames.wait(500);
     EXPECT_TRUE(tonesShown()) << "left peak at column " << left.Column << " row " << left.Row
