@@ -278,25 +278,37 @@ TEST(FftSize, OnlyPowersOfTwoWithinTheHistoryAreUsed)
 constexpr int kAveragingTestSize = 8192;
 constexpr int kAveragingToneBin = 297 + kToneColumn;
 
-TEST(Averaging, SteadyInputRisesHalfTheRemainingDistancePerFrame)
+// Each frame's magnitude counts 1 / AvgCount: once a steady tone stops, its column falls by
+// 20 log10((AvgCount - 1) / AvgCount) per frame (6.02 dB at 2, 2.50 dB at 4), and without
+// averaging it is gone at the next frame. Seen in the columns the plot draws.
+TEST(Averaging, AStoppedToneFadesByTheWeightOfTheKeptAverage)
 {
-    TSampleHistory history;
-    std::vector<float> left, right;
-    FeedHistory(history, kAveragingTestSize, Sine(10000.0, double(kAveragingToneBin) / kAveragingTestSize),
-                Constant(0.0), left, right);
-    TSpectrumComputer computer(kPlotWidth);
-    TSpectrumColumns columns;
-    const auto settings = SettingsFor(kAveragingTestSize, 800.0f, true);
-    computer.Compute(history, settings, columns);
-    const float firstFrame = computer.AvgSpecL()[kAveragingToneBin];
-    ASSERT_GT(firstFrame, 0.0f);
-    double expected = firstFrame;
-    for (int frame = 2; frame <= 8; ++frame) {
-        computer.Compute(history, settings, columns);
-        expected = (expected + 2.0 * firstFrame) / 2.0;  // the magnitude itself is 2 x the first average
-        EXPECT_NEAR(computer.AvgSpecL()[kAveragingToneBin], expected, expected * 1e-6) << "frame " << frame;
+    for (int avgCount : {1, 2, 4}) {
+        TSampleHistory history;
+        std::vector<float> left, right;
+        const Signal tone = Sine(10000.0, double(kAveragingToneBin) / kAveragingTestSize);
+        FeedHistory(history, kAveragingTestSize, tone, tone, left, right);
+        TSpectrumSettings settings = SettingsFor(kAveragingTestSize, 800.0f, true);
+        settings.AvgCount = avgCount;
+        TSpectrumComputer computer(kPlotWidth);
+        TSpectrumColumns columns;
+        for (int frame = 0; frame < 60; ++frame)
+            computer.Compute(history, settings, columns);
+        const float steady = columns.LeftDb[kToneColumn];
+        ASSERT_GT(steady, -30.0f);
+
+        FeedHistory(history, kAveragingTestSize, Constant(0.0), Constant(0.0), left, right);
+        for (int frame = 1; frame <= 4; ++frame) {
+            computer.Compute(history, settings, columns);
+            const float shown = columns.LeftDb[kToneColumn];
+            if (avgCount == 1) {
+                EXPECT_EQ(shown, -160.0f) << "frame " << frame;
+            } else {
+                const double fall = -20.0 * frame * std::log10((avgCount - 1.0) / avgCount);
+                EXPECT_NEAR(steady - shown, fall, 0.01) << "AvgCount " << avgCount << ", frame " << frame;
+            }
+        }
     }
-    EXPECT_EQ(computer.AvgSpecR()[kAveragingToneBin], 0.0f);
 }
 
 TEST(Averaging, ASizeChangeClearsTheAveragesAndRebuildsTheTables)
