@@ -27,6 +27,21 @@ double BlockRms(const int16_t *interleaved, int channel)
     return std::sqrt(sum / kBlockFrames);
 }
 
+// The frequency of a single tone from the zero crossings of one channel of a block.
+double CrossingHz(const int16_t *interleaved, int channel)
+{
+    int crossings = 0;
+    for (int f = 1; f < kBlockFrames; ++f)
+        crossings += (interleaved[2 * f + channel] >= 0) != (interleaved[2 * (f - 1) + channel] >= 0);
+    return crossings / 2.0 * kSampleRate / kBlockFrames;
+}
+
+bool NearHz(double measured, double expected)
+{
+    constexpr double kToleranceHz = 30.0;  // two crossings' worth in a block, plus noise
+    return std::fabs(measured - expected) <= std::max(kToleranceHz, 0.03 * expected);
+}
+
 double LevelDb(double rms)
 {
     return 20.0 * std::log10(rms + 1e-3);
@@ -35,7 +50,7 @@ double LevelDb(double rms)
 }  // namespace
 
 TMeasureCapture::TMeasureCapture(TAudioBackend backend, TLoopbackOptions loopback,
-                                 const std::atomic<int> &stopRequest)
+                                 const std::atomic<int> &stopRequest, const TSoundDeviceChoice &devices)
     : FStopRequest(stopRequest)
 {
     FState.FftSize.store(kHistoryLength);
@@ -44,6 +59,8 @@ TMeasureCapture::TMeasureCapture(TAudioBackend backend, TLoopbackOptions loopbac
         backend, [this](const std::string &text) { Warn(text); },
         [](std::function<void()> work) { work(); }, FHistory, FState, TFrameWork{}, loopback);
     FEngine->SetBlockTap([this](const int16_t *interleaved, int frames) { OnBlock(interleaved, frames); });
+    if (devices != TSoundDeviceChoice{})
+        FEngine->SelectSoundDevices(devices);
 }
 
 TMeasureCapture::~TMeasureCapture()
@@ -96,7 +113,8 @@ void TMeasureCapture::Play(const std::optional<TMeasureTones> &tones)
     FState.TLedRight.store(on);
 }
 
-std::optional<TCapturedFrames> TMeasureCapture::Capture(int samples, double settleSeconds, double minChangeDb)
+std::optional<TCapturedFrames> TMeasureCapture::Capture(int samples, double settleSeconds, double minChangeDb,
+                                                        double expectHz)
 {
     const bool playing = FState.GenOn.load();
     const auto settleBlocks = static_cast<size_t>(std::ceil(settleSeconds * kSampleRate / kBlockFrames));
@@ -132,12 +150,15 @@ std::optional<TCapturedFrames> TMeasureCapture::Capture(int samples, double sett
                                 std::fabs(LevelDb(right) - previousRight) < kSteadyDb;
             const double louder = LevelDb(std::max(left, right));
             const bool heard = !playing || (std::max(left, right) > kSilentRms &&
-                                            std::fabs(louder - FLastLevelDb) >= minChangeDb);
+                                            std::fabs(louder - FLastLevelDb) >= minChangeDb &&
+                                            (expectHz <= 0.0 || (NearHz(CrossingHz(block, 0), expectHz) &&
+                                                                 NearHz(CrossingHz(block, 1), expectHz))));
             previousLeft = LevelDb(left);
             previousRight = LevelDb(right);
             const size_t candidate = playing ? examined + 1 : examined;
             if (candidate >= minDiscard && ((steady && heard) || examined >= settleBlocks)) {
                 firstKept = candidate;
+                FSettled = steady && heard;
                 FLastLevelDb = louder;
             }
         }

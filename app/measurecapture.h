@@ -34,7 +34,8 @@ struct TCapturedFrames {
 // handler) ends a wait within 50 ms.
 class TMeasureCapture {
 public:
-    TMeasureCapture(TAudioBackend backend, TLoopbackOptions loopback, const std::atomic<int> &stopRequest);
+    TMeasureCapture(TAudioBackend backend, TLoopbackOptions loopback, const std::atomic<int> &stopRequest,
+                    const TSoundDeviceChoice &devices = {});
     ~TMeasureCapture();
     TMeasureCapture(const TMeasureCapture &) = delete;
     TMeasureCapture &operator=(const TMeasureCapture &) = delete;
@@ -48,7 +49,12 @@ public:
     // away from the level of the previous capture (a sweep's new step has arrived); or once
     // `settleSeconds` passed. Empty on a device error, a stop request or when no audio arrives;
     // Error() or StopRequested() says which.
-    std::optional<TCapturedFrames> Capture(int samples, double settleSeconds, double minChangeDb = 0.0);
+    // With expectHz > 0 the input has also settled only once both channels cross zero at the rate
+    // of a tone of that frequency (a new frequency has arrived, whatever its level).
+    std::optional<TCapturedFrames> Capture(int samples, double settleSeconds, double minChangeDb = 0.0,
+                                           double expectHz = 0.0);
+    // True when the last Capture settled by its rule rather than by running out of time.
+    bool Settled() const { return FSettled; }
 
     const std::string &Error() const { return FError; }
     bool StopRequested() const { return FStopRequest.load() != 0; }
@@ -69,6 +75,7 @@ private:
     std::vector<int16_t> FBlocks;  // interleaved frames since the last Capture began
     std::string FWarning;
     bool FCollecting = false;
+    bool FSettled = false;
     double FLastLevelDb = -200.0;  // the louder input's level where the previous capture settled
 };
 

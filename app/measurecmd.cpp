@@ -1,7 +1,9 @@
 // `zelvaro measure`: options, the headless capture, the measurement and its output.
 #include "measurecmd.h"
 
+#include "cardcheckrun.h"
 #include "imdmeasure.h"
+#include "loopbackflags.h"
 #include "framepower.h"
 #include "signalbridge.h"
 
@@ -143,7 +145,10 @@ std::optional<TMeasureOptions> ParseMeasureOptions(const QStringList &arguments,
     const QCommandLineOption level(QStringLiteral("level"), QString(), QStringLiteral("DB"));
     const QCommandLineOption mix(QStringLiteral("mix"));
     const QCommandLineOption sweep(QStringLiteral("sweep"), QString(), QStringLiteral("FROM:TO:STEP"));
-    parser.addOptions({seconds, fft, channel, format, output, loopback, tones, level, mix, sweep});
+    const QCommandLineOption cardCheck(QStringLiteral("card-check"));
+    parser.addOptions({seconds, fft, channel, format, output, loopback, tones, level, mix, sweep, cardCheck});
+    const TLoopbackLineFlags lineFlags;
+    lineFlags.AddTo(parser);
     parser.addPositionalArgument(QStringLiteral("measure"), QString());
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -190,6 +195,24 @@ std::optional<TMeasureOptions> ParseMeasureOptions(const QStringList &arguments,
     options.OutputFile = parser.value(output);
     if (parser.isSet(loopback))
         options.Backend = TAudioBackend::Loopback;
+    const auto line = lineFlags.Given(parser, parser.isSet(loopback), error);
+    if (!line)
+        return std::nullopt;
+    options.Loopback = *line;
+    options.CardCheck = parser.isSet(cardCheck);
+    if (options.CardCheck) {
+        for (const auto *measureOnly : {&tones, &level, &mix, &sweep, &fft, &seconds, &channel})
+            if (parser.isSet(*measureOnly)) {
+                error = QStringLiteral("--card-check plays its own tones; --%1 does not apply")
+                            .arg(measureOnly->names().constFirst());
+                return std::nullopt;
+            }
+        if (options.Format == TMeasureFormat::Csv) {
+            error = QStringLiteral("--card-check prints text or json");
+            return std::nullopt;
+        }
+        return options;
+    }
 
     if (!parser.isSet(tones)) {
         for (const auto *needsTones : {&level, &mix, &sweep})
@@ -245,10 +268,18 @@ QString HelpText()
         "  --level DB           each tone's level in dBFS (default -10)\n"
         "  --mix                both tones summed on both outputs (each at most -6.02 dBFS)\n"
         "  --sweep FROM:TO:STEP step the tones' level in dB and measure at each step\n"
+        "  --card-check         measure the card itself through a cable from its line output to its\n"
+        "                       line input: channel skew, gain difference, its own IMD and floor\n"
+        "  --loopback-skew US   with --loopback: delay the loopback card's right channel by US\n"
+        "                       microseconds (-500 to 500; negative: the left one)\n"
+        "  --loopback-distortion DBC  with --loopback: a cubic term whose IMD3 for two tones\n"
+        "                       at -7 dBFS is DBC (-150 to -25)\n"
+        "  --loopback-unplugged with --loopback: the card's cable is out (only noise comes back)\n"
         "  -h, --help           show this help\n"
         "\n"
         "Without --tones it only listens. Exit status: 0 measured, 2 fewer than two tones\n"
-        "stand 20 dB above the noise floor, 1 a sound device error or bad options.\n");
+        "stand 20 dB above the noise floor (or, for the card check, the inputs do not hear the\n"
+        "outputs), 1 a sound device error or bad options.\n");
 }
 
 bool WantsHelp(const QStringList &arguments)
@@ -267,6 +298,28 @@ int StoppedBySignal(TMeasureCapture &capture)
 {
     capture.Close();
     return ExitStatusForSignal(StopSignal());
+}
+
+int RunCardCheckCommand(TMeasureCapture &capture, const TMeasureOptions &options)
+{
+    const auto result = RunCardCheck(capture, 0.0);
+    if (capture.StopRequested())
+        return StoppedBySignal(capture);
+    capture.Close();
+    if (!result) {
+        PrintError(QString::fromStdString(capture.Error()));
+        return kMeasureExitError;
+    }
+    if (!result->Heard) {
+        PrintError(QString::fromStdString(result->Message));
+        return kMeasureExitNoTones;
+    }
+    const double compensation = CompensatingSkewUs(0.0, result->Skew);
+    const QString advice = QStringLiteral("Set the channel skew compensation (Options menu) to %1 us.\n")
+                               .arg(std::fabs(compensation) < 0.05 ? 0.0 : compensation, 0, 'f', 1);
+    const QByteArray text = options.Format == TMeasureFormat::Json ? FormatCardCheckJson(*result)
+                                                                    : (FormatCardCheckText(*result) + advice).toUtf8();
+    return WriteOutput(text, options.OutputFile) ? kMeasureExitMeasured : kMeasureExitError;
 }
 
 }  // namespace
@@ -289,7 +342,7 @@ int RunMeasureCommand(int argc, char **argv)
         return kMeasureExitError;
     }
 
-    TMeasureCapture capture(options->Backend, TLoopbackOptions{}, TSignalBridge::PendingSignal());
+    TMeasureCapture capture(options->Backend, options->Loopback, TSignalBridge::PendingSignal());
     if (StopSignal() != 0)
         return StoppedBySignal(capture);
     if (!capture.Open()) {
@@ -298,6 +351,8 @@ int RunMeasureCommand(int argc, char **argv)
         PrintError(QString::fromStdString(capture.Error()));
         return kMeasureExitError;
     }
+    if (options->CardCheck)
+        return RunCardCheckCommand(capture, *options);
     const int samples = CaptureSamples(options->Seconds, options->FftSize);
     const QString channel = options->RightChannel ? QStringLiteral("right") : QStringLiteral("left");
     const bool playing = options->Tones.has_value();

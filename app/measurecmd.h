@@ -27,6 +27,8 @@ struct TMeasureOptions {
     TAudioBackend Backend = TAudioBackend::PortAudio;
     std::optional<TMeasureTones> Tones;  // played while measuring
     std::vector<double> SweepLevelsDb;   // empty: one measurement at the tones' level
+    bool CardCheck = false;              // measure the card itself instead (loopback cable)
+    TLoopbackOptions Loopback;           // --loopback-skew and --loopback-distortion
 };
 
 // Parses the arguments after "measure" (argv[0] included, as Qt's parser expects). Returns the
