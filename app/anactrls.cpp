@@ -67,6 +67,8 @@ void TMainForm::BSARightClick()
 
 void TMainForm::IQButtClick()
 {
+    if (!IQMode && MixTones)
+        OpMixClick();  // I/Q mode and Mix exclude each other
     BFreqREqLClick();
     if (IQMode) {
         IQButt->SetDown(false);

@@ -8,6 +8,9 @@
 #include <QRect>
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+
 namespace zelvaro {
 
 // Every field lives on the GUI thread: only TMainForm's handlers (genctrls.cpp, anactrls.cpp,
@@ -165,6 +168,30 @@ struct TAppState {
     // The last readout text, "%5d Hz, %5.1f dB". Written by: ShowReadout. Read by:
     // DrawReadoutArea.
     QString ReadoutText;
+
+    // ---- Measurement (measurectrls.cpp) -------------------------------------------------------
+    // These reach the processing thread through PublishOverlay (TOverlaySettings, one copy under
+    // the overlay's lock, read once per frame). Remembered in Measurement.conf, not in the record.
+    // The IMD readout occupies the bottom strip and the IM-locked markers show.
+    // Written by: OpImdReadoutClick, the constructor (remembered). Read by: UpdateStrip,
+    // PublishOverlay.
+    bool ImdReadoutOn = false;
+    // Reference of the readout's product levels: 0 dBc, 1 dB PEP, 2 IEC d3 (TImdReference).
+    // Written by: SetImdReference, the constructor. Read by: UpdateStrip.
+    int ImdReference = 0;
+    // Peak hold traces shown; PeakHoldEpoch (any value, wraps) is raised each time peak hold is
+    // switched on, which clears the held maxima. Written by: OpPeakHoldClick. Read by:
+    // PublishOverlay.
+    bool PeakHoldOn = false;
+    std::uint32_t PeakHoldEpoch = 0;
+    // Both tones summed on both outputs; excludes IQMode. Written by: OpMixClick, IQButtClick
+    // (switches it off), the constructor. Read by: PublishGenerator (engine), LevelChange (held
+    // levels), the snapshot's settings.
+    bool MixTones = false;
+    // User markers M1 and M2, Hz (bin centres, 0 .. Nyquist); kept across span changes, drawn
+    // only inside the span. Written by: PlotClick, MarkerAtPeak, ClearMarkers. Read by:
+    // PublishOverlay.
+    std::optional<double> Marker1Hz, Marker2Hz;
 };
 
 }  // namespace zelvaro

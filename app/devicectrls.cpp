@@ -44,7 +44,9 @@ void TMainForm::UseSoundDevices(const TSoundDeviceChoice &choice)
         WarnBox(QStringLiteral("The sound devices could not be saved to %1.").arg(file));
     if (choice == FEngine->SoundDeviceChoice())
         return;
-    if (FEngine->SelectSoundDevices(choice))
+    const bool selected = FEngine->SelectSoundDevices(choice);
+    UpdateStrip();  // the strip names the devices in use
+    if (selected)
         return;
     // Reopening failed and has been reported; both instruments go off, as when a device is lost.
     DevicesOpen = false;

@@ -115,6 +115,7 @@ void TMainForm::LevelChange(TToneChannel self, TToneChannel twin)
                                                      twin.LevelSlider->Min(), twin.LevelSlider->Max()));
         }
     }
+    HoldMixLevel(self, twin);
     *self.Ampl = static_cast<float>(*self.LevelPos) / static_cast<float>(self.LevelSlider->Max());
     ShowLevel(self.MagDisp, *self.LevelPos);
     PublishGenerator();

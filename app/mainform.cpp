@@ -10,6 +10,7 @@
 #include "dbscale.h"
 #include "enginestate.h"
 #include "framepacing.h"
+#include "imdreadout.h"
 #include "nakedslider.h"
 #include "plotview.h"
 #include "rulers.h"
@@ -102,6 +103,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
     BuildAnalyser();
     BuildGenerator();
     BuildOptionsMenu();
+    BuildMeasurement();
     Connect();
     SetUpNumberEntry();
 
@@ -619,6 +621,8 @@ void TMainForm::PublishGenerator()
     state.TLedRight.store(TLedRight->Value(), std::memory_order_relaxed);
     state.GenOn.store(GenOn, std::memory_order_relaxed);
     state.EffSampleRate.store(EffSampleRate, std::memory_order_relaxed);
+    state.MixTones.store(MixTones, std::memory_order_relaxed);
+    PublishOverlay();  // the generator's tones are the readout's hints
 }
 
 void TMainForm::PublishAnalyser()
@@ -638,6 +642,7 @@ void TMainForm::PublishAnalyser()
     FEngineState->EffSampleRate.store(EffSampleRate, std::memory_order_relaxed);
     FEngineState->FftSize.store(FftSize, std::memory_order_relaxed);
     FEngineState->SpecOn.store(SpecOn, std::memory_order_relaxed);
+    UpdateStrip();
 }
 
 // ---- Devices ----------------------------------------------------------------------------------
@@ -723,6 +728,7 @@ void TMainForm::FrameReady()
     FPlotView->update();
     CursorMoved = true;
     ShowReadout();
+    UpdateStrip();
     emit FrameShown();
 }
 

@@ -37,6 +37,9 @@ class TSoundDevicesDlg;
 class TConfigStore;
 class TPlotView;
 class TSpectrumAnalyser;
+class TStatusStrip;
+class TImdReadout;
+struct TImdResult;
 
 struct TMainFormOptions {
     TAudioBackend Backend = TAudioBackend::PortAudio;
@@ -44,6 +47,8 @@ struct TMainFormOptions {
     TSoundDeviceChoice GivenDevices;
     // Where the device choice is remembered; empty for DeviceSettingsPath().
     QString DeviceSettingsFile;
+    // Where snapshots go; empty for the documents folder's "Zelvaro".
+    QString SnapshotFolder;
     // Receives every WarnBox message instead of a message box (tests); called on the GUI thread.
     std::function<void(const QString &)> WarnSink;
 };
@@ -171,6 +176,27 @@ public:
     void UseSoundDevices(const TSoundDeviceChoice &choice);
     TSoundDeviceChoice SoundDevicesInUse() const;
 
+    // Measurement: IMD readout, markers, peak hold, snapshots, Mix (measurectrls.cpp).
+    QAction *OpImdReadout = nullptr, *OpRefDbc = nullptr, *OpRefPep = nullptr, *OpRefD3 = nullptr;
+    QAction *OpPeakHold = nullptr, *OpSnapshot = nullptr, *OpCopyImd = nullptr, *OpMix = nullptr;
+    QAction *OpMarker1 = nullptr, *OpMarker2 = nullptr, *OpClearMarkers = nullptr;
+    TStatusStrip *Strip = nullptr;
+    void OpImdReadoutClick();
+    void SetImdReference(int reference);
+    void OpPeakHoldClick();
+    void OpSnapshotClick();
+    void OpCopyImdClick();
+    void OpMixClick();
+    // A click in the plot (plot pixels): M1 on the nearest peak, M2 with Shift.
+    void PlotClick(QPoint plotPoint, bool second);
+    void MarkerAtPeak(int marker);  // 1 or 2: on the highest peak of the measured trace
+    void ClearMarkers();
+    // The two-tone measurement of the spectrum shown now, whether or not the readout runs.
+    TImdResult MeasureShown() const;
+    QString MeasuredChannelName() const;
+    // The snapshot written last (its path without extension), empty when none.
+    QString LastSnapshot() const { return FLastSnapshot; }
+
     // WarnBox: safe from any thread; a worker's message is queued to the GUI thread.
     void WarnBox(const QString &text);
     // The device side's own error box ("Audio input error", ...), owned by no window.
@@ -213,6 +239,10 @@ private:
     void PublishAnalyser();
     void FrameReady();
     void ConfigChosen(const QString &name);
+    void BuildMeasurement();
+    void PublishOverlay();
+    void UpdateStrip();
+    void SaveMeasurePrefsNow();
     // One generator channel's controls and state, so both channels share one handler each.
     struct TToneChannel {
         TNakedSlider *FreqSlider;
@@ -230,6 +260,7 @@ private:
     void FreqChange(TToneChannel self, TToneChannel twin);
     void LevelChange(TToneChannel self, TToneChannel twin);
     void ShowLevel(QLineEdit *edit, int position);
+    void HoldMixLevel(TToneChannel self, TToneChannel twin);
     void SetButtonFont(TShapeButton *button, bool on);
     void LevelEditChange(QLineEdit *edit);
     void LevelEditExit(QLineEdit *edit, TNakedSlider *slider);
@@ -263,6 +294,8 @@ private:
     std::atomic<bool> FEnding{false};
     QString FStartWarning;  // shown once the window is up
     bool FUnreadableStoreReported = false;
+    std::unique_ptr<TImdReadout> FImdReadout;
+    QString FLastSnapshot;
 };
 
 }  // namespace zelvaro

@@ -4,6 +4,7 @@
 #include "panelmath.h"
 #include "analyser.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -56,6 +57,16 @@ void TPlotView::paintEvent(QPaintEvent *event)
         return;
     painter.setPen(QColor(kReadoutColour));
     painter.drawText(ReadoutArea(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, FReadoutText);
+}
+
+void TPlotView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    emit Clicked(event->position().toPoint(), event->modifiers());
+    event->accept();
 }
 
 }  // namespace zelvaro

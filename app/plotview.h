@@ -22,8 +22,13 @@ public:
     QPoint ReadoutOrigin() const { return FReadoutOrigin; }
     const QString &ReadoutText() const { return FReadoutText; }
 
+signals:
+    // A left click in the plot, in plot pixels, with the keyboard modifiers held.
+    void Clicked(QPoint point, Qt::KeyboardModifiers modifiers);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
     QRect ReadoutArea() const;

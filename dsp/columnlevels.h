@@ -65,6 +65,9 @@ public:
     int NumPoints() const { return FNumPoints; }
     const std::vector<float> &AvgSpecL() const { return FAvgSpecL; }
     const std::vector<float> &AvgSpecR() const { return FAvgSpecR; }
+    // The last frame's own magnitudes, bins 0 .. TableFftSize/2 (the Nyquist bin included).
+    const std::vector<float> &MagL() const { return FMagL; }
+    const std::vector<float> &MagR() const { return FMagR; }
 
 private:
     void RebuildTables(int fftSize);

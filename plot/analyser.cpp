@@ -16,6 +16,7 @@ TSpectrumAnalyser::TSpectrumAnalyser(const TSampleHistory &history, QSize plotSi
       FFrameReady(std::move(frameReady)),
       FComputer(plotSize.width()),
       FRenderer(std::make_unique<TPlotRenderer>(plotSize, MakePlotFont())),
+      FOverlay(std::make_unique<TFrameOverlay>(MakePlotFont())),
       FFrame(plotSize, QImage::Format_RGB32),
       FShown(plotSize, QImage::Format_RGB32)
 {
@@ -63,12 +64,19 @@ void TSpectrumAnalyser::UpdateSpectrum()
         ratio = FDevicePixelRatio;
     }
     FComputer.Compute(FHistory, settings, FColumns);
-    FRenderer->Render(FFrame, FColumns, settings, ratio);
+    FOverlay->AfterCompute(FComputer, FColumns, settings);
+    FRenderer->RenderBackground(FFrame, settings, ratio);
+    FOverlay->DrawUnder(FFrame, settings);
+    FRenderer->RenderTraces(FFrame, FColumns, settings);
+    FOverlay->DrawOver(FFrame, settings);
     {
         // The finished frame becomes the shown one; the old shown image is drawn over next time.
         // Nobody else holds a reference to either image, so the exchange copies no pixels.
+        // The measurement layers' data changes with the picture, so a snapshot's image and its
+        // numbers always belong to the same frame (lock order: DisplayLock, then the overlay's).
         std::lock_guard<std::mutex> guard(FDisplayLock);
         std::swap(FFrame, FShown);
+        FOverlay->Publish(FFramesShown.load(std::memory_order_relaxed) + 1);
     }
     // Release: a reader that sees the new count also sees the frame behind it.
     FFramesShown.fetch_add(1, std::memory_order_release);
@@ -93,6 +101,12 @@ QImage TSpectrumAnalyser::CurrentFrame() const
 {
     std::lock_guard<std::mutex> guard(FDisplayLock);
     return FShown.copy();
+}
+
+TShownFrame TSpectrumAnalyser::ShownFrame() const
+{
+    std::lock_guard<std::mutex> guard(FDisplayLock);
+    return {FShown.copy(), FOverlay->Shown()};
 }
 
 }  // namespace zelvaro

@@ -15,12 +15,19 @@
 #include <mutex>
 
 #include "columnlevels.h"
+#include "frameoverlay.h"
 
 class QPainter;
 
 namespace zelvaro {
 
 class TPlotRenderer;
+
+// The shown frame's picture with the numbers it shows, taken together.
+struct TShownFrame {
+    QImage Image;
+    TShownSpectrum Spectrum;
+};
 
 // The analyser as the main window sees it. Construct it after the QGuiApplication (the plot
 // font needs the font database). The window pushes a full TSpectrumSettings whenever a span,
@@ -63,10 +70,17 @@ public:
     void PaintTo(QPainter &painter, QPoint target, QRect source = QRect()) const;
     // A deep copy of the last complete frame, in device pixels with its device pixel ratio set.
     QImage CurrentFrame() const;
+    // The picture and the column values of the last complete frame, from one and the same frame.
+    TShownFrame ShownFrame() const;
     // Number of frames shown so far (0: the empty plot).
     std::uint64_t FramesShown() const { return FFramesShown.load(std::memory_order_acquire); }
 
     QSize PlotSize() const { return FPlotSize; }
+
+    // The measurement layers (readout average, peak hold, markers); their settings and results
+    // may be used from any thread.
+    TFrameOverlay &Overlay() { return *FOverlay; }
+    const TFrameOverlay &Overlay() const { return *FOverlay; }
 
 private:
     const TSampleHistory &FHistory;
@@ -81,6 +95,7 @@ private:
     TSpectrumComputer FComputer;
     TSpectrumColumns FColumns;
     std::unique_ptr<TPlotRenderer> FRenderer;
+    std::unique_ptr<TFrameOverlay> FOverlay;
     QImage FFrame;
 
     mutable std::mutex FDisplayLock;  // guards FShown

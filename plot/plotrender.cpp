@@ -200,6 +200,12 @@ TPlotRenderer::TPlotRenderer(QSize plotSize, QFont font) : FPlotSize(plotSize), 
 void TPlotRenderer::Render(QImage &frame, const TSpectrumColumns &columns,
                            const TSpectrumSettings &settings, qreal devicePixelRatio)
 {
+    RenderBackground(frame, settings, devicePixelRatio);
+    RenderTraces(frame, columns, settings);
+}
+
+void TPlotRenderer::RenderBackground(QImage &frame, const TSpectrumSettings &settings, qreal devicePixelRatio)
+{
     const TGridKey key{
         .TopDb = settings.TopDb, .BottomDb = settings.BottomDb, .DevicePixelRatio = devicePixelRatio};
     if (FBackgroundKey != key) {
@@ -216,6 +222,10 @@ void TPlotRenderer::Render(QImage &frame, const TSpectrumColumns &columns,
     } else {
         frame = FBackground.copy();
     }
+}
+
+void TPlotRenderer::RenderTraces(QImage &frame, const TSpectrumColumns &columns, const TSpectrumSettings &settings)
+{
     const int numPoints = std::min(columns.NumPoints, kMaxPlotPoints);
     const int deviceHeight = FBackground.height();
     if (settings.SARightOn)

@@ -99,6 +99,9 @@ public:
     // Right trace first, the left one over it; each trace covers columns 0 .. NumPoints - 2.
     void Render(QImage &frame, const TSpectrumColumns &columns, const TSpectrumSettings &settings,
                 qreal devicePixelRatio = 1.0);
+    // The two halves of Render, for layers drawn between the background and the traces.
+    void RenderBackground(QImage &frame, const TSpectrumSettings &settings, qreal devicePixelRatio = 1.0);
+    void RenderTraces(QImage &frame, const TSpectrumColumns &columns, const TSpectrumSettings &settings);
 
 private:
     void DrawTraceOf(QImage &frame, const std::array<float, kMaxPlotPoints> &levels, int numPoints,
