@@ -52,7 +52,7 @@ QString TImdReadout::Steady(const QString &key, double value, double resolution,
 QString TImdReadout::ProductCell(const TImdResult &result, int order, bool upper, TImdReference reference)
 {
     const TProductReading *p = Product(result, order, upper);
-    const QString key = QStringLiteral("%1%2").arg(order).arg(upper ? u'U' : u'L');
+    const QString key = QString::number(order) + QChar(upper ? u'U' : u'L');
     if (!p) {
         FShown.erase(key);
         return QStringLiteral("  \u2014  ");  // outside the band

@@ -11,32 +11,45 @@ TMeasuredChannel MeasuredChannel(bool leftShown, bool rightShown)
     return rightShown && !leftShown ? TMeasuredChannel::Right : TMeasuredChannel::Left;
 }
 
-TImdAverager::TImdAverager()
+TImdAverager::TImdAverager() : FRing(static_cast<size_t>(kImdAverageFrames)) {}
+
+void TImdAverager::Restart(size_t bins)
 {
-    FPower.reserve(65536 / 2 + 1);
+    FPower.assign(bins, 0.0);
+    for (auto &frame : FRing)
+        frame.assign(bins, 0.0f);
+    FCount = 0;
+    FNext = 0;
 }
 
 void TImdAverager::AddFrame(std::span<const float> magnitudes, int fftSize, TMeasuredChannel channel,
                             double key)
 {
     const auto bins = static_cast<size_t>(fftSize / 2 + 1);
-    if (magnitudes.size() < bins)
+    if (fftSize <= 0 || magnitudes.size() < bins)
         return;
     std::lock_guard<std::mutex> guard(FLock);
     if (fftSize != FFftSize || channel != FChannel || key != FKey || FPower.size() != bins) {
-        FPower.assign(bins, 0.0);
+        Restart(bins);
         FFftSize = fftSize;
         FChannel = channel;
         FKey = key;
-        FCount = 0;
     }
+    std::vector<float> &slot = FRing[static_cast<size_t>(FNext)];
+    for (size_t k = 0; k < bins; ++k)
+        slot[k] = magnitudes[k] * magnitudes[k];
+    FNext = (FNext + 1) % kImdAverageFrames;
     ++FCount;
-    const double weight = 1.0 / std::min(FCount, kImdAverageFrames);
-    const double kept = 1.0 - weight;
-    for (size_t k = 0; k < bins; ++k) {
-        const double magnitude = magnitudes[k];
-        FPower[k] = kept * FPower[k] + weight * magnitude * magnitude;
-    }
+    // Summed afresh each frame: a running sum that adds the new frame and takes the oldest away
+    // would keep rounding residue of a departed tone (powers span 30 orders of magnitude) in
+    // the floor bins it leaves behind.
+    std::fill(FPower.begin(), FPower.end(), 0.0);
+    for (const auto &frame : FRing)
+        for (size_t k = 0; k < bins; ++k)
+            FPower[k] += frame[k];
+    const double scale = 1.0 / EquivalentFrames();
+    for (size_t k = 0; k < bins; ++k)
+        FPower[k] *= scale;
 }
 
 void TImdAverager::Clear()
@@ -47,11 +60,9 @@ void TImdAverager::Clear()
     FCount = 0;
 }
 
-// An exponential average with weight 1/N has the variance of about 2N - 1 equal frames; before
-// it reaches N frames it is an equal average of those it has.
 int TImdAverager::EquivalentFrames() const
 {
-    return FCount < kImdAverageFrames ? FCount : 2 * kImdAverageFrames - 1;
+    return std::min(FCount, kImdAverageFrames);
 }
 
 TImdAverager::TSnapshot TImdAverager::Snapshot() const

@@ -21,10 +21,10 @@ enum class TMeasuredChannel { Left, Right };
 // The trace the readout measures: the left one, or the right one when only the right is shown.
 TMeasuredChannel MeasuredChannel(bool leftShown, bool rightShown);
 
-// Running power average of one channel's frames. The first frames are averaged equally; from
-// kImdAverageFrames on, each new frame counts 1 / kImdAverageFrames (an exponential average), so
-// the readout follows a change without ever restarting. A different transform length, channel or
-// generator tone pair starts a new average.
+// Power average of one channel's last kImdAverageFrames frames, all weighted equally. A sliding
+// window rather than an exponential average: a transient (the tones starting, a level step) is
+// gone from the readout kImdAverageFrames frames later instead of lingering in the floor for many
+// seconds. A different transform length, channel or generator tone pair starts a new average.
 // AddFrame runs on the processing thread; Snapshot may be called from any thread.
 class TImdAverager {
 public:
@@ -49,11 +49,14 @@ public:
 
 private:
     int EquivalentFrames() const;
+    void Restart(size_t bins);
 
     mutable std::mutex FLock;  // the GUI thread's snapshots against the processing thread's frames
-    std::vector<double> FPower;
+    std::vector<double> FPower;     // the average of the frames in the window
+    std::vector<std::vector<float>> FRing;  // the window's frames, |X|^2
     int FFftSize = 0;
-    int FCount = 0;
+    int FCount = 0;                 // frames added since the start
+    int FNext = 0;                  // ring slot of the next frame
     TMeasuredChannel FChannel = TMeasuredChannel::Left;
     double FKey = 0.0;
 };

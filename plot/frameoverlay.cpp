@@ -80,7 +80,7 @@ std::vector<TPlotMarker> ImMarkers(const TImdResult &result, double hzPerBin, in
     add(result.Tones[1].Hz, QStringLiteral("T2"));
     for (const TProductReading &product : result.Products)
         if (product.Order <= 5)
-            add(product.Hz, QStringLiteral("%1%2").arg(product.Order).arg(product.Upper ? u'U' : u'L'));
+            add(product.Hz, QString::number(product.Order) + QChar(product.Upper ? u'U' : u'L'));
     return markers;
 }
 
