@@ -267,14 +267,18 @@ void TMainForm::OpSnapshotClick()
 {
     const TShownFrame frame = FAnalyser->ShownFrame();
     // The plot as shown, with the strip (readout or device) beneath it.
+    // Sizes in window pixels: on a high-density screen both images carry more device pixels.
     const QImage strip = Strip->grab().toImage();
-    QImage picture(std::max(frame.Image.width(), strip.width()), frame.Image.height() + kSnapshotGap + strip.height(),
+    const QSize plotSize = frame.Image.deviceIndependentSize().toSize();
+    const QSize stripSize = strip.deviceIndependentSize().toSize();
+    QImage picture(std::max(plotSize.width(), stripSize.width()), plotSize.height() + kSnapshotGap + stripSize.height(),
                    QImage::Format_RGB32);
     picture.fill(toQColor(kPanelColour));
     {
         QPainter painter(&picture);
-        painter.drawImage(QPoint(0, 0), frame.Image);
-        painter.drawImage(QPoint(0, frame.Image.height() + kSnapshotGap), strip);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(QPoint(0, 0), plotSize), frame.Image);
+        painter.drawImage(QRect(QPoint(0, plotSize.height() + kSnapshotGap), stripSize), strip);
     }
     TSnapshotContent content;
     content.Picture = picture;
