@@ -14,9 +14,11 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QJsonDocument>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 
@@ -95,6 +97,10 @@ void TMainForm::BuildMeasurement()
     OpMarker2 = add(OpMenu, QStringLiteral("Marker M2 on the next peak"), QKeySequence(Qt::Key_2),
                     [this] { MarkerAtPeak(2); });
     OpClearMarkers = add(OpMenu, QStringLiteral("Clear markers"), QKeySequence(Qt::Key_Escape), &TMainForm::ClearMarkers);
+    // Escape in a number field restores its value; the window's Escape must not take it first.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        OpClearMarkers->setEnabled(!qobject_cast<QLineEdit *>(now));
+    });
     OpMenu->addSeparator();
     OpSnapshot = add(OpMenu, QStringLiteral("Save snapshot"), QKeySequence(Qt::CTRL | Qt::Key_S),
                      &TMainForm::OpSnapshotClick);
