@@ -2,10 +2,12 @@
 #include "measurecmd.h"
 
 #include "cardcheckrun.h"
+#include "devicesettings.h"
 #include "imdmeasure.h"
 #include "loopbackflags.h"
 #include "framepower.h"
 #include "signalbridge.h"
+#include "sounddeviceflags.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -149,6 +151,8 @@ std::optional<TMeasureOptions> ParseMeasureOptions(const QStringList &arguments,
     parser.addOptions({seconds, fft, channel, format, output, loopback, tones, level, mix, sweep, cardCheck});
     const TLoopbackLineFlags lineFlags;
     lineFlags.AddTo(parser);
+    const TSoundDeviceFlags deviceFlags(TSoundDeviceFlags::TOutputName::OutputDeviceOnly);
+    deviceFlags.AddTo(parser, false);
     parser.addPositionalArgument(QStringLiteral("measure"), QString());
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -193,6 +197,7 @@ std::optional<TMeasureOptions> ParseMeasureOptions(const QStringList &arguments,
         }
     }
     options.OutputFile = parser.value(output);
+    options.Devices = deviceFlags.Given(parser);
     if (parser.isSet(loopback))
         options.Backend = TAudioBackend::Loopback;
     const auto line = lineFlags.Given(parser, parser.isSet(loopback), error);
@@ -264,6 +269,9 @@ QString HelpText()
         "  --format text|json|csv  output format (default text)\n"
         "  --output FILE        write the result to FILE instead of standard output\n"
         "  --loopback           use the built-in loopback sound card\n"
+        "  --input NAME         capture from the input device called NAME (or a unique part of it)\n"
+        "                       instead of the one chosen in the window (--input-device alike)\n"
+        "  --output-device NAME play the tones on the output device called NAME\n"
         "  --tones F1,F2        also play the two tones (Hz): tone 1 left, tone 2 right\n"
         "  --level DB           each tone's level in dBFS (default -10)\n"
         "  --mix                both tones summed on both outputs (each at most -6.02 dBFS)\n"
@@ -322,6 +330,21 @@ int RunCardCheckCommand(TMeasureCapture &capture, const TMeasureOptions &options
     return WriteOutput(text, options.OutputFile) ? kMeasureExitMeasured : kMeasureExitError;
 }
 
+// The devices the window would use, with those named for this run in their place; none when a
+// named one is missing or ambiguous, which has been reported.
+std::optional<TSoundDeviceChoice> DevicesToUse(const TMeasureOptions &options)
+{
+    if (options.Backend != TAudioBackend::PortAudio)
+        return TSoundDeviceChoice{};
+    if (options.Devices != TSoundDeviceChoice{}) {
+        if (const auto problem = CheckGivenDevices(options.Devices, ListSoundDevicesQuietly())) {
+            PrintError(QString::fromStdString(*problem));
+            return std::nullopt;
+        }
+    }
+    return EffectiveDevices(options.Devices, LoadDeviceChoice(DeviceSettingsPath()));
+}
+
 }  // namespace
 
 int RunMeasureCommand(int argc, char **argv)
@@ -342,7 +365,10 @@ int RunMeasureCommand(int argc, char **argv)
         return kMeasureExitError;
     }
 
-    TMeasureCapture capture(options->Backend, options->Loopback, TSignalBridge::PendingSignal());
+    const auto devices = DevicesToUse(*options);
+    if (!devices)
+        return kMeasureExitError;
+    TMeasureCapture capture(options->Backend, options->Loopback, TSignalBridge::PendingSignal(), *devices);
     if (StopSignal() != 0)
         return StoppedBySignal(capture);
     if (!capture.Open()) {

@@ -29,6 +29,7 @@ struct TMeasureOptions {
     std::vector<double> SweepLevelsDb;   // empty: one measurement at the tones' level
     bool CardCheck = false;              // measure the card itself instead (loopback cable)
     TLoopbackOptions Loopback;           // --loopback-skew and --loopback-distortion
+    TSoundDeviceChoice Devices;          // --input, --output-device: for this run (empty: as chosen)
 };
 
 // Parses the arguments after "measure" (argv[0] included, as Qt's parser expects). Returns the

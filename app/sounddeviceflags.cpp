@@ -9,15 +9,26 @@
 
 namespace zelvaro {
 
-TSoundDeviceFlags::TSoundDeviceFlags()
+namespace {
+
+QStringList OutputNames(TSoundDeviceFlags::TOutputName outputName)
+{
+    if (outputName == TSoundDeviceFlags::TOutputName::OutputDeviceOnly)
+        return {QStringLiteral("output-device")};
+    return {QStringLiteral("output"), QStringLiteral("output-device")};
+}
+
+}  // namespace
+
+TSoundDeviceFlags::TSoundDeviceFlags(TOutputName outputName)
     : FList(QStringLiteral("list-devices"),
             QStringLiteral("List the sound devices, one a line: direction, host API, name, and \"default\" "
                            "on the default devices. Needs no display.")),
-      FInput(QStringLiteral("input"),
+      FInput(QStringList{QStringLiteral("input"), QStringLiteral("input-device")},
              QStringLiteral("Capture from the input device called <name> (or a unique part of it) for this "
                             "run, instead of the one chosen in Options."),
              QStringLiteral("name")),
-      FOutput(QStringLiteral("output"),
+      FOutput(OutputNames(outputName),
               QStringLiteral("Play on the output device called <name> (or a unique part of it) for this "
                              "run, instead of the one chosen in Options."),
               QStringLiteral("name"))

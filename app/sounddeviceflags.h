@@ -15,9 +15,12 @@ class QCommandLineParser;
 namespace zelvaro {
 
 // The options, to be added to any command's parser (the window and `zelvaro measure` alike).
+// --input-device and --output-device are the same options under longer names; a command whose
+// --output already names its result file takes the output device only as --output-device.
 class TSoundDeviceFlags {
 public:
-    TSoundDeviceFlags();
+    enum class TOutputName { OutputOrOutputDevice, OutputDeviceOnly };
+    explicit TSoundDeviceFlags(TOutputName outputName = TOutputName::OutputOrOutputDevice);
 
     // withList: also --list-devices (a command that answers it itself may leave it out).
     void AddTo(QCommandLineParser &parser, bool withList = true) const;

@@ -69,6 +69,20 @@ TEST(MeasureOptions, DefaultsAndValuesAsUsersWriteThem)
     ASSERT_TRUE(Parse({"--tones", "700,1900", "--level=-6.5"}));
 }
 
+TEST(MeasureOptions, SoundDevicesByNameBesideTheResultFile)
+{
+    const auto named = Parse({"--input", "USB Audio", "--output-device", "HDMI", "--output", "result.txt"});
+    ASSERT_TRUE(named);
+    EXPECT_EQ(named->Devices.Input, "USB Audio");
+    EXPECT_EQ(named->Devices.Output, "HDMI");
+    EXPECT_EQ(named->OutputFile, QStringLiteral("result.txt")) << "--output stays the result file";
+    const auto longNames = Parse({"--input-device", "pulse"});
+    ASSERT_TRUE(longNames);
+    EXPECT_EQ(longNames->Devices.Input, "pulse");
+    EXPECT_TRUE(longNames->Devices.Output.empty());
+    EXPECT_EQ(Parse({})->Devices, TSoundDeviceChoice{});
+}
+
 TEST(MeasureOptions, RefusesWhatCannotBeMeasuredWithAReason)
 {
     const std::vector<std::pair<QStringList, QString>> refused = {

@@ -66,4 +66,14 @@ $check file-result "$work/file.json" || exit 1
 "$exe" measure --tones 700,1900 --mix --level -7 --format json >"$work/server.json" 2>"$work/server.err" \
   || fail "own generator through the server exited $?: $(grep -v ALSA "$work/server.err" | tail -3)"
 $check own-generator "$work/server.json" || exit 1
+# The same through devices named on the command line; a name no device has is refused before
+# anything is opened.
+"$exe" measure --input no-such-card --seconds 0.5 >"$work/named.txt" 2>"$work/named.err"
+[ $? -eq 1 ] || fail "an unknown input device was accepted"
+grep -q "no-such-card" "$work/named.err" || fail "the unknown device is not named: $(cat "$work/named.err")"
+[ -s "$work/named.txt" ] && fail "a refused device still printed a result"
+"$exe" measure --input pulse --output-device pulse --tones 700,1900 --mix --level -7 --format json \
+  >"$work/named.json" 2>"$work/named.err" \
+  || fail "named devices exited $?: $(grep -v ALSA "$work/named.err" | tail -3)"
+$check own-generator "$work/named.json" || exit 1
 echo "PASSED"
