@@ -44,6 +44,21 @@ QString SignedNumber(double value, int decimals)
     return text;
 }
 
+// A marker pointing up at (x, y) from below, its label under it: the user's markers, which then
+// never hide the IM-locked label of a tone they sit on.
+void DrawMarkerBelow(QPainter &painter, int x, int y, const QString &label, QRgb colour)
+{
+    const int tip = y + kMarkerTipGap;
+    const QPolygon triangle({QPoint(x - kMarkerHalfWidth, tip + kMarkerHeight),
+                             QPoint(x + kMarkerHalfWidth, tip + kMarkerHeight), QPoint(x, tip)});
+    painter.setPen(QColor(colour));
+    painter.setBrush(QColor(colour));
+    painter.drawPolygon(triangle);
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int width = metrics.horizontalAdvance(label);
+    painter.drawText(QPoint(x - width / 2, tip + kMarkerHeight + kMarkerLabelGap + metrics.ascent()), label);
+}
+
 void DrawMarkerAt(QPainter &painter, int x, int y, const QString &label, QRgb colour)
 {
     const int tip = y - kMarkerTipGap;
@@ -212,7 +227,7 @@ void TFrameOverlay::DrawUserMarkers(QImage &frame, const TSpectrumSettings &sett
     const QSize size = LogicalSize(frame);
     QPainter painter(&frame);
     painter.setFont(FFont);
-    const int lowestTip = QFontMetrics(FFont).height() + kMarkerHeight + kMarkerTipGap;
+    const int deepestTip = size.height() - QFontMetrics(FFont).height() - kMarkerHeight - kMarkerTipGap;
     std::optional<float> levelsAt[2];
     const std::optional<double> hz[2] = {FFrameSettings.Marker1Hz, FFrameSettings.Marker2Hz};
     for (int m = 0; m < 2; ++m) {
@@ -224,8 +239,8 @@ void TFrameOverlay::DrawUserMarkers(QImage &frame, const TSpectrumSettings &sett
         const float level = levels[Index(column)];
         levelsAt[m] = level;
         const int y = DbToY(level, settings.TopDb, settings.BottomDb, size.height());
-        DrawMarkerAt(painter, column, std::clamp(y, lowestTip, size.height()),
-                     QStringLiteral("M%1").arg(m + 1), kUserMarkerColour);
+        DrawMarkerBelow(painter, column, std::clamp(y, 0, deepestTip), QStringLiteral("M%1").arg(m + 1),
+                        kUserMarkerColour);
     }
     const QString text = UserMarkerText(levelsAt[0] ? hz[0] : std::nullopt, levelsAt[0],
                                         levelsAt[1] ? hz[1] : std::nullopt, levelsAt[1]);
