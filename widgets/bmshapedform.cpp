@@ -115,6 +115,7 @@ TBMShapedForm::TBMShapedForm(QWidget *form) : QWidget(CheckedForm(form))
         setGeometry(form->rect());
     }
     lower();  // every other control of the form lies on top of the skin
+    setMouseTracking(true);  // the host hears moves over the picture without a button held, too
 }
 
 void TBMShapedForm::SetPicture(const QImage &picture)
@@ -208,6 +209,7 @@ void TBMShapedForm::mousePressEvent(QMouseEvent *event)
 
 void TBMShapedForm::mouseMoveEvent(QMouseEvent *event)
 {
+    emit mouseMoved(event);
     // Only a move with the left button alone and no modifier drags; a press of any button arms it.
     const bool leftAlone = event->buttons() == Qt::LeftButton && event->modifiers() == Qt::NoModifier;
     if (!FMoveable || !FDragging || !leftAlone || parentWidget() == nullptr)

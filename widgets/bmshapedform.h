@@ -52,8 +52,10 @@ public:
     void PictureUpdate();
 
 signals:
-    // The host's handlers of the picture's mouse events run before the drag logic.
+    // The host's handlers of the picture's mouse events run before the drag logic. Moves are
+    // reported with or without a button held; the event's buttons() and modifiers() are the shift state.
     void mousePressed(QMouseEvent *event);
+    void mouseMoved(QMouseEvent *event);
     void mouseReleased(QMouseEvent *event);
 
 protected:

@@ -390,19 +390,19 @@ void THRuler::drawCentimetreScale(QPainter &painter) const
 void THRuler::mousePressEvent(QMouseEvent *event)
 {
     const QPoint p = event->position().toPoint();
-    emit OnMouseDown(this, event->button(), event->modifiers(), p.x(), p.y());
+    emit OnMouseDown(this, event->button(), event->modifiers(), p.x(), p.y(), event->buttons());
 }
 
 void THRuler::mouseReleaseEvent(QMouseEvent *event)
 {
     const QPoint p = event->position().toPoint();
-    emit OnMouseUp(this, event->button(), event->modifiers(), p.x(), p.y());
+    emit OnMouseUp(this, event->button(), event->modifiers(), p.x(), p.y(), event->buttons());
 }
 
 void THRuler::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint p = event->position().toPoint();
-    emit OnMouseMove(this, event->modifiers(), p.x(), p.y());
+    emit OnMouseMove(this, event->modifiers(), p.x(), p.y(), event->buttons());
 }
 
 // --- TVRuler ---

@@ -88,7 +88,9 @@ protected:
     float FStopVal = defaultStopVal;
 };
 
-// Horizontal ruler: StartVal at the left edge. Mouse events are Qt signals named after the handlers.
+// Horizontal ruler: StartVal at the left edge. Mouse events are Qt signals named after the handlers;
+// the shift state of an event is its keyboard modifiers (Shift) together with the mouse buttons held
+// when it happened (Buttons: on a press including the pressed one, on a release without the released one).
 class THRuler : public TRulerBase {
     Q_OBJECT
 
@@ -103,9 +105,11 @@ public:
     void SetHStop(float value);
 
 signals:
-    void OnMouseDown(THRuler *Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
-    void OnMouseUp(THRuler *Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
-    void OnMouseMove(THRuler *Sender, Qt::KeyboardModifiers Shift, int X, int Y);
+    void OnMouseDown(THRuler *Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y,
+                     Qt::MouseButtons Buttons);
+    void OnMouseUp(THRuler *Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y,
+                   Qt::MouseButtons Buttons);
+    void OnMouseMove(THRuler *Sender, Qt::KeyboardModifiers Shift, int X, int Y, Qt::MouseButtons Buttons);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

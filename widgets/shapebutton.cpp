@@ -149,28 +149,47 @@ void TShapeButton::SetButtonDepth(int depth)
 
 void TShapeButton::SetButtonSize(int width, int height)
 {
+    const QPointF pivot = PivotOnParent();
     FButtonWidth = std::max(0, width);
     FButtonHeight = std::max(0, height);
-    FitControl();
+    FitControl(FButtonAngle != 0 ? std::optional(pivot) : std::nullopt);
     SetNewKind();
 }
 
-void TShapeButton::FitControl()
+QPointF TShapeButton::PivotInControl(QSize control, int angle) const
 {
-    // The control is the bounding box of the turned shape. A turned control keeps its centre; the
-    // centre is remembered exactly, so that rounding does not walk a spinning button away.
+    // The turned shape is centred in its box, so the centre of the box is the shape's centre.
+    if (FRotationCenterFixed)
+        return {control.width() / 2.0, control.height() / 2.0};
+    return ShapeToControl(control, angle).map(QPointF(FRotationPointX, FRotationPointY));
+}
+
+QPointF TShapeButton::PivotOnParent() const
+{
+    // While the control stays where the last turn put it, the remembered point is exact; rounding
+    // of the control's position then never walks a spinning button away.
+    if (FPivotValid && geometry() == FFittedGeometry)
+        return FPivot;
+    return QPointF(pos()) + PivotInControl(size(), FButtonAngle);
+}
+
+void TShapeButton::FitControl(std::optional<QPointF> pivot)
+{
+    // The control is the bounding box of the turned shape, placed so that the rotation point keeps
+    // its place on the parent; without a point to keep (a plain resize) the top-left stays.
     const QSize box = RotatedBoxSize(FButtonWidth, FButtonHeight, FButtonAngle);
-    if (box == size())
-        return;
-    const bool turning = FTurnCentreValid && geometry() == FFittedGeometry;
-    if (!turning)
-        FTurnCentre = QRectF(geometry()).center();
-    const bool keepCentre = FButtonAngle != 0 || turning;  // a plain resize keeps the top-left
-    FTurnCentreValid = keepCentre;
-    const QPoint turnedTopLeft(N(FTurnCentre.x() - box.width() / 2.0), N(FTurnCentre.y() - box.height() / 2.0));
-    FInternalResize = true;
-    setGeometry(QRect(keepCentre ? turnedTopLeft : pos(), box));
-    FInternalResize = false;
+    QPoint topLeft = pos();
+    if (pivot) {
+        const QPointF inControl = PivotInControl(box, FButtonAngle);
+        topLeft = QPoint(N(pivot->x() - inControl.x()), N(pivot->y() - inControl.y()));
+        FPivot = *pivot;
+    }
+    FPivotValid = pivot.has_value();
+    if (QRect(topLeft, box) != geometry()) {
+        FInternalResize = true;
+        setGeometry(QRect(topLeft, box));
+        FInternalResize = false;
+    }
     FFittedGeometry = geometry();
 }
 
@@ -184,13 +203,14 @@ void TShapeButton::SetButtonAngle(int angle)
         FButtonWidth = width();
         FButtonHeight = height();
     }
+    const QPointF pivot = PivotOnParent();
     const int change = angle - FButtonAngle;
     if (FCaptionFixed)
         FCaptionAngle = NormalizeAngle(FCaptionAngle + change);
     if (FGradientFixed)
         FGradientAngle = NormalizeAngle(FGradientAngle + change);
     FButtonAngle = angle;
-    FitControl();
+    FitControl(pivot);
     SetNewKind();
 }
 
@@ -241,17 +261,18 @@ void TShapeButton::SetUserRGNAUTO(bool on)
     SetNewKind();
 }
 
+// The rotation point only decides where later turns leave the control: the shape stays as it is.
 void TShapeButton::SetRotationPoint(int x, int y)
 {
     FRotationPointX = x;
     FRotationPointY = y;
-    SetNewKind();
+    FPivotValid = false;
 }
 
 void TShapeButton::SetRotationCenterFixed(bool on)
 {
     FRotationCenterFixed = on;
-    SetNewKind();
+    FPivotValid = false;
 }
 
 void TShapeButton::SetRotated(bool on)
@@ -299,11 +320,12 @@ void TShapeButton::SetNewKind()
         if (FButtonKind == bkArc && FArcAngle >= kMinArcOpening && FButtonWidth > 0) {
             FButtonHeight = ArcSegmentHeight(FButtonWidth, params);
             if (FButtonHeight != height())
-                FitControl();
+                FitControl(std::nullopt);
         }
     } else if (FButtonKind == bkArc && FArcAngle >= kMinArcOpening && FButtonWidth > 0) {
+        const QPointF pivot = PivotOnParent();
         FButtonHeight = ArcSegmentHeight(FButtonWidth, params);
-        FitControl();
+        FitControl(pivot);
     }
 
     if (FButtonWidth > 0 && FButtonHeight > 0) {
@@ -745,18 +767,18 @@ TShapeButton::TCaptionPlacement TShapeButton::CaptionPlacement() const
                           AlignOffset(FCaptionVAlign, area.height(), box.height(), margin, FCaptionTop),
                           box.width(), box.height());
     if (FCaptionFixed)
-        placement.toControl = ShapeToControl();
+        placement.toControl = ShapeToControl(size(), FButtonAngle);
     return placement;
 }
 
-QTransform TShapeButton::ShapeToControl() const
+QTransform TShapeButton::ShapeToControl(QSize control, int angle) const
 {
     // As the outlines are built: turned about the shape's centre, then centred in the control.
     const QPointF centre(FButtonWidth / 2, FButtonHeight / 2);
-    const QPointF shift((width() - FButtonWidth) / 2, (height() - FButtonHeight) / 2);
+    const QPointF shift((control.width() - FButtonWidth) / 2, (control.height() - FButtonHeight) / 2);
     QTransform transform;
     transform.translate(shift.x() + centre.x(), shift.y() + centre.y());
-    transform.rotate(-FButtonAngle / 10.0);  // positive angles turn counter-clockwise on the screen
+    transform.rotate(-angle / 10.0);  // positive angles turn counter-clockwise on the screen
     transform.translate(-centre.x(), -centre.y());
     return transform;
 }

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QTimer>
 #include <QTransform>
+#include <optional>
 
 enum TShape3DKind { dk3D, dkFlatten, dk3dsimple, dkFlattenSimple, dk3dBorder, dk3dBorderFlatten, dkNone };
 enum TShapeGradientKind { gkNone, gkLinear, gkCircular };
@@ -81,6 +82,8 @@ public:
     void SetButtonRegion(const QRegion &region);
     void SetStringButtonRegion(const QString &text);
     void SetUserRGNAUTO(bool on);
+    // A turn keeps one point of the shape in place on the parent: the shape's centre when
+    // RotationCenterFixed, else RotationPointX/Y, in pixels of the unturned shape from its top-left.
     void SetRotationPoint(int x, int y);
     void SetRotationCenterFixed(bool on);
     void SetRotated(bool on);
@@ -121,6 +124,10 @@ public:
     int ButtonHeight() const { return FButtonHeight; }
     int ButtonAngle() const { return FButtonAngle; }
     int CaptionAngle() const { return FCaptionAngle; }
+    bool CaptionFixed() const { return FCaptionFixed; }
+    int RotationPointX() const { return FRotationPointX; }
+    int RotationPointY() const { return FRotationPointY; }
+    bool RotationCenterFixed() const { return FRotationCenterFixed; }
     int GradientAngle() const { return FGradientAngle; }
     int PeaksNumber() const { return FPeaksNumber; }
     double RadiusRatio() const { return FRadiusRatio; }
@@ -184,11 +191,17 @@ private:
         QTransform toControl;
     };
     TCaptionPlacement CaptionPlacement() const;
-    // Maps the unturned shape (ButtonWidth x ButtonHeight) onto the control, as the outlines lie.
-    QTransform ShapeToControl() const;
+    // Maps the unturned shape (ButtonWidth x ButtonHeight) onto a control of that size turned by
+    // that angle, as the outlines lie in it.
+    QTransform ShapeToControl(QSize control, int angle) const;
+    // The point a turn keeps in place: in a control of that size and angle, and on the parent as
+    // things stand.
+    QPointF PivotInControl(QSize control, int angle) const;
+    QPointF PivotOnParent() const;
 
     void SetNewKind();
-    void FitControl();
+    // Sizes the control to the turned shape; with a pivot, places it so the rotation point lands there.
+    void FitControl(std::optional<QPointF> pivot);
     void GetMainBitmap();
     void PaintGradient(QPainter &painter, const QColor &from, const QColor &to, const QRegion &clip) const;
     void PaintBitmaps(QPainter &painter);
@@ -223,8 +236,8 @@ private:
     int FRotatedTime = kDefaultRotatedTime;
     int FRotatedAngle = kDefaultRotatedAngle;
     bool FInternalResize = false;
-    QPointF FTurnCentre;        // where a turned control keeps its centre, in parent coordinates
-    bool FTurnCentreValid = false;
+    QPointF FPivot;             // where the rotation point was kept at the last fit, parent coordinates
+    bool FPivotValid = false;
     QRect FFittedGeometry;      // the geometry FitControl gave; any other means the control was moved
 
     // Face.

@@ -396,11 +396,17 @@ TEST(RulerMouse, EventsReachTheHostUnchanged)
     QSignalSpy moves(&ruler, &THRuler::OnMouseMove);
     QSignalSpy ups(&ruler, &THRuler::OnMouseUp);
     probe::press(ruler, {40, 10}, Qt::RightButton);
-    probe::moveHeld(ruler, {35, 11}, Qt::RightButton);
+    probe::moveHeld(ruler, {35, 11}, Qt::RightButton | Qt::LeftButton);
     probe::release(ruler, {30, 12}, Qt::RightButton);
+    probe::moveHeld(ruler, {31, 12}, Qt::NoButton);
     ASSERT_EQ(downs.count(), 1);
-    ASSERT_EQ(moves.count(), 1);
+    ASSERT_EQ(moves.count(), 2);
     ASSERT_EQ(ups.count(), 1);
+    // The shift state carries the buttons held: with the pressed one, without the released one.
+    EXPECT_EQ(downs.at(0).at(5).value<Qt::MouseButtons>(), Qt::RightButton);
+    EXPECT_EQ(moves.at(0).at(4).value<Qt::MouseButtons>(), Qt::RightButton | Qt::LeftButton);
+    EXPECT_EQ(ups.at(0).at(5).value<Qt::MouseButtons>(), Qt::NoButton);
+    EXPECT_EQ(moves.at(1).at(4).value<Qt::MouseButtons>(), Qt::NoButton);
     EXPECT_EQ(downs.at(0).at(0).value<THRuler *>(), &ruler);
     EXPECT_EQ(downs.at(0).at(1).value<Qt::MouseButton>(), Qt::RightButton);
     EXPECT_EQ(downs.at(0).at(3).toInt(), 40);

@@ -217,6 +217,7 @@ TEST(ShapeButtonProperties, TurningSizesTheControlToTheTurnedBox)
     QWidget host;
     TShapeButton &button = *new TShapeButton(&host);
     button.setGeometry(100, 100, 60, 20);
+    button.SetRotationCenterFixed(true);
     button.SetCaptionFixed(true);
     button.SetButtonAngle(900);
     EXPECT_EQ(button.size(), QSize(20, 60));
@@ -232,6 +233,7 @@ TEST(ShapeButtonProperties, SpinningStepsKeepTheCentreInPlace)
     TShapeButton &button = *new TShapeButton(&host);
     button.setGeometry(200, 200, 61, 40);
     button.SetButtonKind(bkArrow);
+    button.SetRotationCenterFixed(true);
     const QPointF centre = QRectF(button.geometry()).center();
     for (int step = 0; step < 90; ++step) {  // a quarter turn back and forth, then a full turn
         button.SetButtonAngle(button.ButtonAngle() + 100);
@@ -412,4 +414,102 @@ TEST(ShapeButtonUser, StringRegionAndRegionsOfTheirOwn)
     EXPECT_EQ(button.WindowRegion(), user);
     button.SetStringButtonRegion(QString());
     EXPECT_EQ(button.WindowRegion(), QRegion(0, 0, 40, 40));
+}
+
+namespace {
+
+// Whether any pixel within one pixel of `point` (parent coordinates) belongs to the button's shape.
+bool shapeTouches(const TShapeButton &button, QPoint point)
+{
+    const QRegion onParent = button.WindowRegion().translated(button.pos());
+    return !onParent.intersected(QRect(point - QPoint(1, 1), QSize(3, 3))).isEmpty();
+}
+
+}  // namespace
+
+TEST(ShapeButtonTurn, TurnsAboutTheRotationPointWhichKeepsItsPlace)
+{
+    QWidget host;
+    TShapeButton &button = *new TShapeButton(&host);
+    button.setGeometry(100, 100, 60, 20);
+    EXPECT_FALSE(button.RotationCenterFixed());
+    // The default point is the shape's top-left corner: a quarter turn counter-clockwise stands the
+    // bar up on that corner.
+    button.SetButtonAngle(900);
+    EXPECT_EQ(button.geometry(), QRect(100, 40, 20, 60));
+    EXPECT_TRUE(shapeTouches(button, {100, 100}));
+
+    // About the bottom-right corner, a half turn lays the bar out beyond that corner.
+    TShapeButton &corner = *new TShapeButton(&host);
+    corner.setGeometry(100, 100, 60, 20);
+    corner.SetRotationPoint(60, 20);
+    corner.SetButtonAngle(1800);
+    EXPECT_EQ(corner.geometry(), QRect(160, 120, 60, 20));
+    EXPECT_EQ(corner.RotationPointX(), 60);
+    EXPECT_EQ(corner.RotationPointY(), 20);
+}
+
+TEST(ShapeButtonTurn, SpinningAboutAPointNeverWalksAway)
+{
+    QWidget host;
+    TShapeButton &button = *new TShapeButton(&host);
+    button.setGeometry(200, 200, 61, 41);
+    button.SetRotationPoint(10, 30);
+    const QPoint pivot(210, 230);
+    const QRect start = button.geometry();
+    for (int step = 1; step <= 36; ++step) {  // a full turn in steps of ten degrees
+        button.SetButtonAngle(button.ButtonAngle() + 100);
+        EXPECT_TRUE(shapeTouches(button, pivot)) << "step " << step;
+    }
+    EXPECT_EQ(button.ButtonAngle(), 0);
+    EXPECT_EQ(button.geometry(), start);
+
+    // A new point applies to the next turn and does not move the button by itself.
+    button.SetButtonAngle(450);
+    const QRect turned = button.geometry();
+    button.SetRotationCenterFixed(true);
+    EXPECT_EQ(button.geometry(), turned);
+    const QPointF centre = QRectF(turned).center();
+    button.SetButtonAngle(-450);
+    EXPECT_LE(std::abs(QRectF(button.geometry()).center().x() - centre.x()), 0.5);
+    EXPECT_LE(std::abs(QRectF(button.geometry()).center().y() - centre.y()), 0.5);
+}
+
+TEST(ShapeButtonTurn, FixedCaptionIsLaidOutInTheShapeAndTurnsWithIt)
+{
+    QWidget host;
+    auto captioned = [&host](bool fixed) {
+        auto *button = new TShapeButton(&host);
+        button->setGeometry(100, 100, 90, 24);
+        button->SetRotationCenterFixed(true);
+        button->SetButtonColor(0x404040);
+        button->SetFontColor(clWhite);
+        button->setText("Turn");
+        button->SetCaptionAlign(haLeft, vaCenter);
+        button->SetCaptionFixed(fixed);
+        button->SetButtonAngle(900);
+        return button;
+    };
+    TShapeButton *fixed = captioned(true);
+    EXPECT_EQ(fixed->CaptionAngle(), 900);
+    const QRect ink = pixelsOf(fixed->Face(), 0xFFFFFFFFu, kInkTolerance);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_GT(ink.height(), ink.width());  // reads upward, along the turned bar
+    // The shape's left end is now at the bottom, and so is a left-aligned caption.
+    EXPECT_GT(ink.center().y(), fixed->height() / 2 + 10);
+    EXPECT_TRUE(QRegion(fixed->CaptionInk()).subtracted(fixed->WindowRegion()).isEmpty());
+    EXPECT_TRUE(fixed->CaptionInk().boundingRect().adjusted(-2, -2, 2, 2).contains(ink));
+
+    // A free caption keeps its own angle to the screen.
+    TShapeButton *free = captioned(false);
+    EXPECT_EQ(free->CaptionAngle(), 0);
+    const QRect level = pixelsOf(free->Face(), 0xFFFFFFFFu, kInkTolerance);
+    ASSERT_FALSE(level.isEmpty());
+    EXPECT_GT(level.width(), level.height());
+
+    // Turning further keeps the fixed caption with the shape: a half turn reads downward.
+    fixed->SetButtonAngle(-900);
+    EXPECT_EQ(fixed->CaptionAngle(), -900);
+    const QRect down = pixelsOf(fixed->Face(), 0xFFFFFFFFu, kInkTolerance);
+    EXPECT_LT(down.center().y(), fixed->height() / 2 - 10);
 }

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -243,6 +244,41 @@ TEST(ShapedForm, LeftDragMovesTheFormAndModifiersOrOtherButtonsDoNot)
     sendMouse(face, QEvent::MouseButtonPress, grab, Qt::RightButton, Qt::RightButton);
     sendMouse(face, QEvent::MouseMove, grab + QPoint(5, 5), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(form.pos(), start + QPoint(30, 12));
+}
+
+TEST(ShapedForm, MovesReachTheHostBeforeTheDragWithTheirShiftState)
+{
+    QWidget form;
+    auto *face = new TBMShapedForm(&form);
+    face->SetAutoSize(true);
+    face->SetPicture(holedSkin());
+    form.move(100, 100);
+    form.show();
+    struct Seen {
+        QPoint at;
+        Qt::MouseButtons buttons;
+        Qt::KeyboardModifiers modifiers;
+        QPoint formAt;
+    };
+    std::vector<Seen> seen;
+    QObject::connect(face, &TBMShapedForm::mouseMoved, [&](QMouseEvent *e) {
+        seen.push_back({e->position().toPoint(), e->buttons(), e->modifiers(), form.pos()});
+    });
+    const QPoint start = form.pos();
+    const QPoint grab = form.mapToGlobal(QPoint(50, 40));
+    EXPECT_TRUE(face->hasMouseTracking());  // moves without a button reach the host too
+
+    sendMouse(face, QEvent::MouseMove, grab, Qt::NoButton, Qt::NoButton, Qt::ShiftModifier);
+    sendMouse(face, QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(face, QEvent::MouseMove, grab + QPoint(7, 3), Qt::NoButton, Qt::LeftButton);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].at, QPoint(50, 40));
+    EXPECT_EQ(seen[0].buttons, Qt::NoButton);
+    EXPECT_EQ(seen[0].modifiers, Qt::ShiftModifier);
+    EXPECT_EQ(seen[1].at, QPoint(57, 43));
+    EXPECT_EQ(seen[1].buttons, Qt::LeftButton);
+    EXPECT_EQ(seen[1].formAt, start);  // the host hears the move before the window follows it
+    EXPECT_EQ(form.pos(), start + QPoint(7, 3));
 }
 
 // --- on a real X display ----------------------------------------------------------------------

@@ -8,6 +8,7 @@
 
 #include <QFont>
 #include <QPalette>
+#include <QStringList>
 
 namespace {
 
@@ -161,9 +162,39 @@ GALLERY_PAGE("Rulers", 20)
     };
     const Span spans[] = {{"start-up", 290.0f, 346.0f}, {"0.17k", 1000.0f, 176.98f}, {"0.7k", 600.0f, 707.9f},
                           {"1.4k", 0.0f, 1415.81f},     {"2.8k", 0.0f, 2831.62f},    {"5.6k", 0.0f, 5663.23f}};
+    // The rulers' mouse events with their shift state (keys and the buttons held), as the host sees them.
+    TBevelText *mouseReadout = caption(page, "Move, press or drag on a frequency ruler", {250, 356}, clWhite, labelFont);
+    auto describe = [mouseReadout](const char *event, Qt::KeyboardModifiers keys, int x, Qt::MouseButtons held) {
+        QStringList state;
+        if (held & Qt::LeftButton)
+            state << "Left";
+        if (held & Qt::MiddleButton)
+            state << "Middle";
+        if (held & Qt::RightButton)
+            state << "Right";
+        if (keys & Qt::ShiftModifier)
+            state << "Shift";
+        if (keys & Qt::ControlModifier)
+            state << "Ctrl";
+        if (keys & Qt::AltModifier)
+            state << "Alt";
+        mouseReadout->SetCaption(QString("%1 at x %2, held: %3").arg(event).arg(x).arg(state.isEmpty() ? "nothing" : state.join(" + ")));
+    };
     int y = 12;
     for (const Span &span : spans) {
         auto *ruler = new THRuler(page);
+        QObject::connect(ruler, &THRuler::OnMouseDown, mouseReadout,
+                         [describe](THRuler *, Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int, Qt::MouseButtons held) {
+                             describe("OnMouseDown", keys, x, held);
+                         });
+        QObject::connect(ruler, &THRuler::OnMouseMove, mouseReadout,
+                         [describe](THRuler *, Qt::KeyboardModifiers keys, int x, int, Qt::MouseButtons held) {
+                             describe("OnMouseMove", keys, x, held);
+                         });
+        QObject::connect(ruler, &THRuler::OnMouseUp, mouseReadout,
+                         [describe](THRuler *, Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int, Qt::MouseButtons held) {
+                             describe("OnMouseUp", keys, x, held);
+                         });
         ruler->setFont(rulerFont);
         ruler->setGeometry(106, y, 526, 26);
         ruler->SetColor(clSkyBlue);

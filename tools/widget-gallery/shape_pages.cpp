@@ -4,6 +4,7 @@
 #include "shapebutton.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
@@ -145,7 +146,7 @@ QImage demoSkin()
 
 GALLERY_PAGE("Buttons", 30)
 {
-    auto *page = panel(QSize(750, 600));
+    auto *page = panel(QSize(750, 620));
 
     heading(page, "Front panel: generator, analyser and I/Q (latched ones in white)", QPoint(10, 6));
     const char *large[] = {"Generator", "Left", "Right", "Spec.An.", "Left", "Right", "I/Q Mode"};
@@ -222,20 +223,37 @@ GALLERY_PAGE("Buttons", 30)
     auto *vertical = shapeButton(page, bkRect, QRect(620, 390, 24, 70), "Up");
     vertical->SetCaptionAngle(900);
 
-    heading(page, "Star with 5 peaks, donut ratio 0.6, spinning arrow", QPoint(10, 470));
+    heading(page, "Star with 5 peaks, donut ratio 0.6; turning about the centre and about the tail",
+            QPoint(10, 470));
     auto *star = shapeButton(page, bkPolyStar, QRect(10, 492, 80, 80), "");
     star->SetPeaksNumber(5);
     star->SetGradientKind(gkCircular);
     auto *donut = shapeButton(page, bkDonut, QRect(100, 492, 80, 80), "");
     donut->SetRadiusRatio(0.6);
-    auto *spinner = shapeButton(page, bkArrow, QRect(200, 502, 60, 40), "");
+    auto *spinner = shapeButton(page, bkArrow, QRect(210, 512, 60, 40), "");
     spinner->SetRotationCenterFixed(true);
     spinner->SetRotatedAngle(100);
     spinner->SetRotatedTime(80);
-    auto *spin = panelButton(page, "Spin", QPoint(280, 510), largeButton);
-    QObject::connect(spin, &QAbstractButton::clicked, spinner, [spinner, spin] {
-        spinner->SetRotated(!spinner->Rotated());
-        spin->SetFontColor(spinner->Rotated() ? kPanelButtonOnFont : kPanelButtonOffFont);
+    // A clock hand: turns about the middle of its tail, its caption turning with it.
+    auto *hand = shapeButton(page, bkArrow, QRect(660, 527, 72, 36), "Hand");
+    QFont handFont = hand->font();
+    handFont.setPixelSize(10);
+    hand->setFont(handFont);
+    hand->SetButtonColor(0x50A0D0);
+    hand->SetCaptionFixed(true);
+    hand->SetRotationPoint(0, 18);
+    hand->SetRotatedAngle(-60);
+    hand->SetRotatedTime(50);
+    fitCaption(hand);
+    auto *pivot = new QLabel(page);  // marks the point the hand keeps
+    pivot->setGeometry(657, 542, 7, 7);
+    pivot->setStyleSheet("background: rgb(255, 220, 120); border-radius: 3px;");
+    auto *spin = panelButton(page, "Spin", QPoint(300, 520), largeButton);
+    QObject::connect(spin, &QAbstractButton::clicked, spinner, [spinner, hand, spin] {
+        const bool on = !spinner->Rotated();
+        spinner->SetRotated(on);
+        hand->SetRotated(on);
+        spin->SetFontColor(on ? kPanelButtonOnFont : kPanelButtonOffFont);
     });
     return page;
 }
@@ -252,6 +270,15 @@ GALLERY_PAGE("Shaped window", 35)
         auto *face = new TBMShapedForm(form);
         face->SetAutoSize(true);
         face->SetPicture(demoSkin());
+        // The host hears every move over the skin, with the buttons held, before any drag.
+        auto *position = new QLabel(form);
+        position->setGeometry(30, 60, 200, 20);
+        position->setStyleSheet("color: rgb(230, 236, 242);");
+        QObject::connect(face, &TBMShapedForm::mouseMoved, position, [position](QMouseEvent *event) {
+            const QPoint at = event->position().toPoint();
+            position->setText(QString("x %1, y %2%3").arg(at.x()).arg(at.y()).arg(
+                event->buttons() & Qt::LeftButton ? ", dragging" : ""));
+        });
         auto *close = new TShapeButton(form);
         close->setGeometry(250, 60, 53, 25);
         ApplyPanelButtonStyle(*close, "Close", PanelButtonTexture());
