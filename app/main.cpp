@@ -57,6 +57,8 @@ void DescribeApplication()
 
 int main(int argc, char **argv)
 {
+    // Before any sound library starts: the measure command's streams carry the name as well.
+    zelvaro::NameSoundStreams("Zelvaro");
     if (argc > 1 && QByteArray(argv[1]) == "measure")
         return zelvaro::RunMeasureCommand(argc, argv);
 
@@ -68,7 +70,6 @@ int main(int argc, char **argv)
         QStringLiteral("probe-audio"),
         QStringLiteral("Exit with status 0 when a default input and output device exist, 1 otherwise."));
 
-    zelvaro::NameSoundStreams("Zelvaro");
     const zelvaro::TSoundDeviceFlags deviceFlags;
     if (zelvaro::ListDevicesRequested(argc, argv))
         return zelvaro::PrintSoundDevices(zelvaro::ListSoundDevicesQuietly(), stdout, stderr);

@@ -72,8 +72,18 @@ $check own-generator "$work/server.json" || exit 1
 [ $? -eq 1 ] || fail "an unknown input device was accepted"
 grep -q "no-such-card" "$work/named.err" || fail "the unknown device is not named: $(cat "$work/named.err")"
 [ -s "$work/named.txt" ] && fail "a refused device still printed a result"
+# Meanwhile the server lists both streams under the program's name, as a volume control shows them.
 "$exe" measure --input pulse --output-device pulse --tones 700,1900 --mix --level -7 --format json \
-  >"$work/named.json" 2>"$work/named.err" \
-  || fail "named devices exited $?: $(grep -v ALSA "$work/named.err" | tail -3)"
+  >"$work/named.json" 2>"$work/named.err" &
+named_pid=$!
+streams=""
+for _ in $(seq 40); do
+  streams=$(pactl list sink-inputs; pactl list source-outputs)
+  [ "$(printf '%s\n' "$streams" | grep -c 'application.name = "Zelvaro"')" -ge 2 ] && break
+  sleep 0.1
+done
+wait $named_pid || fail "named devices exited $?: $(grep -v ALSA "$work/named.err" | tail -3)"
 $check own-generator "$work/named.json" || exit 1
+[ "$(printf '%s\n' "$streams" | grep -c 'application.name = "Zelvaro"')" -ge 2 ] ||
+  fail "the streams are not named after the program: $(printf '%s\n' "$streams" | grep application.name)"
 echo "PASSED"
