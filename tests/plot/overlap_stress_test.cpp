@@ -21,7 +21,7 @@ namespace {
 // reader left holding the image being redrawn sees the redraw.
 constexpr int kPlotWidth = 1024;
 constexpr int kPlotHeight = 1024;
-constexpr int kFftSize = 2048;
+constexpr int kFftSize = 2048;  // the shortest transform: frames follow each other quickly
 constexpr auto kRunTime = std::chrono::milliseconds(2000);
 
 // Both channels receive the same block, a noise burst whose level changes from block to block, so
