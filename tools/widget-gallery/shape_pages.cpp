@@ -86,10 +86,11 @@ void fitCaption(TShapeButton *button)
     if (ink.isEmpty())
         return;
     const QRegion inkArea = QRegion(ink.boundingRect().adjusted(-relief, -relief, relief, relief));
-    // Offsets nearest first, so the first one that fits is the answer.
+    // Offsets that keep the ink inside the control, nearest first, so the first one that fits wins.
+    const QRect bounds = inkArea.boundingRect();
     std::vector<QPoint> offsets;
-    for (int dy = -button->height(); dy <= button->height(); ++dy)
-        for (int dx = -button->width(); dx <= button->width(); ++dx)
+    for (int dy = -bounds.top(); dy <= button->height() - 1 - bounds.bottom(); ++dy)
+        for (int dx = -bounds.left(); dx <= button->width() - 1 - bounds.right(); ++dx)
             offsets.emplace_back(dx, dy);
     std::stable_sort(offsets.begin(), offsets.end(), [](QPoint a, QPoint b) {
         return QPoint::dotProduct(a, a) < QPoint::dotProduct(b, b);
