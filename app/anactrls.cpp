@@ -65,16 +65,24 @@ void TMainForm::BSARightClick()
     PublishAnalyser();
 }
 
+// Entering I/Q mode makes tone 2 a copy of tone 1; the tone 2 from before comes back when it ends.
 void TMainForm::IQButtClick()
 {
     if (!IQMode && MixTones)
         OpMixClick();  // I/Q mode and Mix exclude each other
+    if (!IQMode) {
+        IQSavedRFreqHz = RFreqHz;
+        IQSavedRLevelPos = RLevelPos;
+    }
     BFreqREqLClick();
     if (IQMode) {
-        IQButt->SetDown(false);
         SetButtonFont(IQButt, false);
         BFreqLockClick();
         BLevLockClick();
+        if (IQSavedRFreqHz >= 0)
+            RFreq->SetPosition(IQSavedRFreqHz);
+        if (IQSavedRLevelPos >= 0)
+            RLevel->SetPosition(IQSavedRLevelPos);
     } else {
         if (!GenOn)
             BGeneratorClick();
@@ -82,7 +90,6 @@ void TMainForm::IQButtClick()
             BGenLeftClick();
         if (!GenRightOn)
             BGenRightClick();
-        IQButt->SetDown(true);
         SetButtonFont(IQButt, true);
         GenLeftOn = true;
         GenRightOn = true;
@@ -93,7 +100,15 @@ void TMainForm::IQButtClick()
             BLevLockClick();
     }
     IQMode = !IQMode;
+    ShowIQMode();
     PublishGenerator();
+}
+
+void TMainForm::ShowIQMode()
+{
+    IQButt->SetDown(IQMode);
+    SetButtonFont(IQButt, IQMode);
+    IQLed->ChangeValue(IQMode);
 }
 
 void TMainForm::VGainChange()

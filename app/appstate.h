@@ -67,6 +67,11 @@ struct TAppState {
     // I/Q mode engaged: the right channel's tone runs in quadrature with the left one.
     // Written by: IQButtClick. Read by: IQButtClick. Published (generator).
     bool IQMode = false;
+    // Tone 2 as it was before I/Q mode began (frequency in Hz, level slider position; -1: none),
+    // given back when I/Q mode ends. Saved beside a configuration's record with the switches.
+    // Written by: IQButtClick (entering), ApplySwitches. Read by: IQButtClick (leaving),
+    // CurrentSwitches.
+    int IQSavedRFreqHz = -1, IQSavedRLevelPos = -1;
     // Guard while one control of a linked pair moves its twin, so the twin's handler does not
     // push back. Written and read by: FreqChange, LevelChange, FreqEditExit, LevelEditExit.
     bool Updating = false;

@@ -251,6 +251,50 @@ TSaveOutcome TConfigStore::SaveConfig(const QString &name, const TConfigRecord &
     return TSaveOutcome::Saved;
 }
 
+TSaveOutcome TConfigStore::SaveSwitches(const QString &name, const TPanelSwitches &switches)
+{
+    if (ConfigNameProblem(name))
+        return TSaveOutcome::NameRejected;
+    if (InspectFile(FFilePath) != TFileState::WellFormed)
+        return TSaveOutcome::WriteFailed;  // the record's save has reported the store already
+    QSettings settings(FFilePath, QSettings::IniFormat);
+    settings.setValue(EncodeValueName(QString::fromLatin1(kSwitchesPrefix) + name), EncodePanelSwitches(switches));
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        ReportWriteFailure();
+        return TSaveOutcome::WriteFailed;
+    }
+    return TSaveOutcome::Saved;
+}
+
+TPanelSwitches TConfigStore::LoadSwitches(const QString &name) const
+{
+    if (name.startsWith(kForcedDefaultsMark) || InspectFile(FFilePath) != TFileState::WellFormed)
+        return {};
+    const QSettings settings(FFilePath, QSettings::IniFormat);
+    if (ReadVersion(settings) != QLatin1String(kStoreVersion))
+        return {};
+    const QVariant value = settings.value(EncodeValueName(QString::fromLatin1(kSwitchesPrefix) + name));
+    if (settings.status() != QSettings::NoError || value.typeId() != QMetaType::QString)
+        return {};
+    return DecodePanelSwitches(value.toString()).value_or(TPanelSwitches{});
+}
+
+bool TConfigStore::DeleteConfig(const QString &name)
+{
+    if (InspectFile(FFilePath) != TFileState::WellFormed)
+        return false;
+    QSettings settings(FFilePath, QSettings::IniFormat);
+    settings.remove(EncodeValueName(QString::fromLatin1(kConfigPrefix) + name));
+    settings.remove(EncodeValueName(QString::fromLatin1(kSwitchesPrefix) + name));
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        ReportWriteFailure();
+        return false;
+    }
+    return true;
+}
+
 std::optional<QStringList> TConfigStore::ListConfigs() const
 {
     if (InspectFile(FFilePath) != TFileState::WellFormed)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "configrecord.h"
+#include "panelswitches.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@ inline constexpr char kLastUsedConfig[] = "LastUsed";  // loaded at start, saved
 inline constexpr char kStoreVersion[] = "Version 092";
 inline constexpr char kVersionValue[] = "Version";
 inline constexpr char kConfigPrefix[] = "Config_";
+inline constexpr char kSwitchesPrefix[] = "Switches_";
 constexpr int kMaxConfigNameLength = 120;  // characters of a configuration name
 
 // A name starting with this loads nothing and yields the defaults.
@@ -76,6 +78,14 @@ public:
     // replaced atomically; a corrupt file is first copied aside as <file>.corrupt-<UTC time>,
     // and the values QSettings can still read from it are kept.
     TSaveOutcome SaveConfig(const QString &name, const TConfigRecord &record);
+
+    // The panel's switches kept with a configuration, under "Switches_" + name beside its record.
+    // Written only into a store that is readable; defaults when missing, damaged or foreign.
+    TSaveOutcome SaveSwitches(const QString &name, const TPanelSwitches &switches);
+    TPanelSwitches LoadSwitches(const QString &name) const;
+
+    // Removes a configuration with its switches. False when it could not be written.
+    bool DeleteConfig(const QString &name);
 
     // The names of the stored configurations in a stable order ("LastUsed" included), or nothing
     // when there is no usable store of this version (the caller then loads the defaults).

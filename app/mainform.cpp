@@ -110,6 +110,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
     FStore = std::make_unique<TConfigStore>([this](const QString &message) { WarnBox(message); });
     LoadConfig(QString::fromLatin1(kLastUsedConfig));
     ApplySettings();
+    ApplySwitches(FStore->LoadSwitches(QString::fromLatin1(kLastUsedConfig)));
 
     LFreqDisp->setText(QString::number(LFreqHz));
     RFreqDisp->setText(QString::number(RFreqHz));
@@ -400,6 +401,7 @@ void TMainForm::BuildAnalyser()
     RLedLeft = MakeLed(this, {.At = {70, 113}, .Back = clBlack, .On = clLime, .Off = kChannelLedOffColour});
     RLedRight = MakeLed(this, {.At = {70, 144}, .Back = clBlack, .On = clLime, .Off = kChannelLedOffColour});
     IQButt = MakeButton(this, QStringLiteral("I/Q Mode"), QRect(10, 232, 53, 25));
+    IQLed = MakeLed(this, {.At = {70, 236}, .Back = clBlack, .On = clLime, .Off = kChannelLedOffColour});
 
     VGain = MakeSlider(this, {.Geometry = {638, 50, 11, 233}, .Min = 10, .Max = 160, .Position = 42,
                               .Thickness = 5, .Thumb = tsStdHBar, .StepPage = 15});
@@ -603,7 +605,8 @@ void TMainForm::LoadConfig(const QString &name)
 
 void TMainForm::SaveConfig(const QString &name)
 {
-    FStore->SaveConfig(name, CurrentRecord());
+    if (FStore->SaveConfig(name, CurrentRecord()) == TSaveOutcome::Saved)
+        FStore->SaveSwitches(name, CurrentSwitches());
 }
 
 // ---- Engine state hand-over ---------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "audioengine.h"
 #include "colorref.h"
 #include "configrecord.h"
+#include "panelswitches.h"
 #include "panelmath.h"
 
 #include <QPointer>
@@ -103,6 +104,7 @@ public:
     // Analyser
     TShapeButton *BSpecAn = nullptr, *BSALeft = nullptr, *BSARight = nullptr, *IQButt = nullptr;
     TAutoLed *SpecLed = nullptr, *RLedLeft = nullptr, *RLedRight = nullptr;
+    TAutoLed *IQLed = nullptr;  // lit while I/Q mode is engaged
     TNakedSlider *VGain = nullptr, *VRange = nullptr;
     // The two dialogs, created after the window's own controls.
     TCalibDlg *CalibDlg = nullptr;
@@ -163,6 +165,9 @@ public:
     void ApplyRecord(const TConfigRecord &record);
     void LoadConfig(const QString &name);
     void SaveConfig(const QString &name);
+    // The switches kept beside a configuration's record (statectrls.cpp).
+    TPanelSwitches CurrentSwitches() const;
+    void ApplySwitches(const TPanelSwitches &switches);
     void OpLdDefClick();
     void OpLdSetClick();
     void OpSaveSetClick();
@@ -268,6 +273,7 @@ private:
     void FreqEditExit(QLineEdit *edit, TNakedSlider *slider);
     bool FilterEditKey(QLineEdit *edit, QKeyEvent *key);
     void SelectSpan(int fftSize);
+    void ShowIQMode();
     void DrawReadoutArea();
     static void WarnOnStderr(const QString &text);
     // Number entry (entryctrls.cpp): steps by key and wheel, a typed value applied by any click.

@@ -39,6 +39,7 @@ void TMainForm::ConfigChosen(const QString &name)
         BSpecAnClick();
     LoadConfig(name);
     ApplySettings();
+    ApplySwitches(FStore->LoadSwitches(name));
     if (analyserRan)
         BSpecAnClick();
 }

@@ -1,5 +1,6 @@
 // Tests of the 44-byte configuration record: exact byte layout, truncated values and field checks.
 #include "configrecord.h"
+#include "panelswitches.h"
 
 #include <gtest/gtest.h>
 
@@ -217,4 +218,27 @@ TEST(ConfigRecordValidation, CalibrationRatioLimitsAreInclusive)
     EXPECT_FALSE(IsValidCalibration(499.9, 1000.0));
     EXPECT_FALSE(IsValidCalibration(2000.1, 1000.0));
     EXPECT_TRUE(IsValidCalibration(1e-3, 1e-3));
+}
+
+// ---- Panel switches ---------------------------------------------------------------------------------
+
+TEST(PanelSwitches, RoundTripAndDamagedTextsGiveNothing)
+{
+    TPanelSwitches switches;
+    switches.GenRightOn = true;
+    switches.SALeftOn = false;
+    switches.IQMode = true;
+    switches.IQSavedRFreqHz = 1938;
+    switches.IQSavedRLevelPos = 10;
+    EXPECT_EQ(DecodePanelSwitches(EncodePanelSwitches(switches)), switches);
+    EXPECT_EQ(DecodePanelSwitches(EncodePanelSwitches({})), TPanelSwitches{});
+    // A key a later version adds is skipped.
+    EXPECT_EQ(DecodePanelSwitches(EncodePanelSwitches(switches) + ";PeakHold=1"), switches);
+    for (const char *damaged : {"", "garbage", "GenLeftOn=1", "GenLeftOn=2;GenRightOn=0;SALeftOn=1;SARightOn=0;"
+                                "FreqLocked=0;LevLocked=0;IQMode=0"}) {
+        EXPECT_EQ(DecodePanelSwitches(damaged), std::nullopt) << damaged;
+    }
+    QString outOfRange = EncodePanelSwitches(switches);
+    outOfRange.replace("IQSavedRFreqHz=1938", "IQSavedRFreqHz=20000");
+    EXPECT_EQ(DecodePanelSwitches(outOfRange), std::nullopt);
 }

@@ -25,6 +25,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -815,6 +816,92 @@ TEST_F(MainFormTest, ClosingStopsEverythingAndSavesLastUsed)
     FForm = MakeForm();
     EXPECT_EQ(FForm->LFreqHz, 4321);
     EXPECT_TRUE(FForm->RB4k->isChecked());
+}
+
+// Channel buttons, locks and I/Q mode come back at the next start, with the instruments off.
+TEST_F(MainFormTest, SwitchesLocksAndIQModeComeBackAfterARestart)
+{
+    TMainForm &f = *FForm;
+    f.BGeneratorClick();
+    f.BGenRightClick();
+    f.BSpecAnClick();
+    f.BSARightClick();
+    f.BSALeftClick();
+    f.BLevLockClick();
+    FForm.reset();
+
+    FForm = MakeForm();
+    EXPECT_FALSE(FForm->GenOn);
+    EXPECT_FALSE(FForm->SpecOn);
+    EXPECT_TRUE(FForm->GenLeftOn);
+    EXPECT_TRUE(FForm->GenRightOn);
+    EXPECT_FALSE(FForm->SALeftOn);
+    EXPECT_TRUE(FForm->SARightOn);
+    EXPECT_TRUE(FForm->LevLocked);
+    EXPECT_TRUE(FForm->BLevLock->Down());
+    EXPECT_EQ(FForm->BLevLock->text(), QString("Unlock"));
+    EXPECT_FALSE(FForm->FreqLocked);
+    EXPECT_FALSE(FForm->TLedRight->Value()) << "lamps stay dark until the generator runs";
+    FForm->BGeneratorClick();
+    EXPECT_TRUE(FForm->TLedRight->Value());
+    EXPECT_TRUE(FForm->EngineState().TLedRight.load());
+
+    FForm->IQButtClick();
+    FForm.reset();
+    FForm = MakeForm();
+    EXPECT_TRUE(FForm->IQMode);
+    EXPECT_TRUE(FForm->IQLed->Value());
+    EXPECT_TRUE(FForm->IQButt->Down());
+    EXPECT_TRUE(FForm->EngineState().IQMode.load());
+    EXPECT_FALSE(FForm->GenOn);
+    FForm->IQButtClick();  // leaving gives back tone 2 from before
+    EXPECT_EQ(FForm->RFreqHz, 1938);
+    EXPECT_FALSE(FForm->FreqLocked);
+}
+
+// A store from before the switches were kept, or with a damaged switches value, gives the start
+// states the panel always had; the record itself still loads.
+TEST_F(MainFormTest, StoresWithoutOrWithDamagedSwitchesGiveTheUsualStart)
+{
+    FForm.reset();
+    TConfigRecord record;
+    record.LFreqHz = 777;
+    TConfigStore store;
+    ASSERT_EQ(store.SaveConfig("LastUsed", record), TSaveOutcome::Saved);
+    for (const QVariant &damaged : {QVariant(), QVariant("GenLeftOn=1;IQMode=7"), QVariant("garbage"),
+                                    QVariant(QByteArray("\x01\x02", 2))}) {
+        SCOPED_TRACE(damaged.toString().toStdString());
+        if (damaged.isValid()) {
+            QSettings raw(store.FilePath(), QSettings::IniFormat);
+            raw.setValue("Switches_LastUsed", damaged);
+        }
+        FForm = MakeForm();
+        EXPECT_EQ(FForm->LFreqHz, 777);
+        EXPECT_EQ(FForm->CurrentSwitches(), TPanelSwitches{});
+        EXPECT_FALSE(FForm->IQLed->Value());
+        FForm.reset();
+        QSettings(store.FilePath(), QSettings::IniFormat).remove("Switches_LastUsed");
+    }
+    EXPECT_TRUE(FWarnings.isEmpty()) << FWarnings.join('\n').toStdString();
+}
+
+TEST_F(MainFormTest, IQModeGivesBackToneTwoWhenItEnds)
+{
+    TMainForm &f = *FForm;
+    f.RFreq->SetPosition(2500);
+    f.RLevel->SetPosition(2000);
+    f.IQButtClick();
+    EXPECT_EQ(f.RFreqHz, f.LFreqHz);
+    EXPECT_EQ(f.RLevelPos, f.LLevelPos);
+    EXPECT_TRUE(f.IQLed->Value());
+    f.LFreq->SetPosition(3000);  // locked: tone 2 follows while in I/Q mode
+    EXPECT_EQ(f.RFreqHz, 3000);
+    f.IQButtClick();
+    EXPECT_FALSE(f.IQLed->Value());
+    EXPECT_EQ(f.RFreqHz, 2500);
+    EXPECT_EQ(f.RLevelPos, 2000);
+    EXPECT_EQ(f.LFreqHz, 3000) << "tone 1 stays where it was moved";
+    EXPECT_EQ(f.EngineState().RFreqHz.load(), 2500);
 }
 
 // A damaged store is reported once the window is up, never by the save at shut-down, which may run
