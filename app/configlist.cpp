@@ -1,9 +1,9 @@
-// The `Configs` list over the plot and the name prompt of "Save Settings to...".
+// The `Configs` list over the plot: choose a configuration to load, or delete one.
 #include "configlist.h"
 
 #include "configstore.h"
 
-#include <QInputDialog>
+#include <QLabel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -14,6 +14,7 @@ namespace {
 const QRect kConfigsGeometry(112, 56, 107, 209);  // over the plot, below the options button
 constexpr int kConfigsItemHeight = 16;
 constexpr int kConfigsFontPixels = 13;
+constexpr int kTitleHeight = 18;
 
 }  // namespace
 
@@ -27,7 +28,20 @@ TConfigListPopup::TConfigListPopup(QWidget *parent) : QListWidget(parent)
     setFont(listFont);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
+    FTitle = new QLabel(QStringLiteral("Load settings"), this);
+    FTitle->setObjectName(QStringLiteral("ConfigsTitle"));
+    FTitle->setAlignment(Qt::AlignCenter);
+    FTitle->setStyleSheet(QStringLiteral("background: #355771; color: #ffffff; font-weight: bold;"));
+    setViewportMargins(0, kTitleHeight, 0, 0);
+    setToolTip(QStringLiteral("Click a configuration or press Enter to load it; Delete removes it; Escape closes"));
     hide();
+}
+
+void TConfigListPopup::resizeEvent(QResizeEvent *event)
+{
+    QListWidget::resizeEvent(event);
+    const QRect inside = contentsRect();
+    FTitle->setGeometry(inside.left(), inside.top(), inside.width(), kTitleHeight);
 }
 
 void TConfigListPopup::ShowConfigs(const QStringList &names)
@@ -64,6 +78,10 @@ void TConfigListPopup::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Enter:
         ConfigsMouseUp(Qt::LeftButton);
         return;
+    case Qt::Key_Delete:
+        if (const QList<QListWidgetItem *> selected = selectedItems(); !selected.isEmpty())
+            emit DeleteRequested(selected.first()->text());
+        return;
     default:
         break;
     }
@@ -77,28 +95,6 @@ void TConfigListPopup::mouseReleaseEvent(QMouseEvent *event)
 {
     QListWidget::mouseReleaseEvent(event);
     ConfigsMouseUp(event->button());
-}
-
-std::optional<QString> AcceptConfigName(const QString &text, bool confirmed,
-                                        const std::function<void(const QString &)> &warn)
-{
-    if (!confirmed || text.isEmpty())
-        return std::nullopt;
-    if (const std::optional<QString> problem = ConfigNameProblem(text)) {
-        if (warn)
-            warn(*problem);
-        return std::nullopt;
-    }
-    return text;
-}
-
-std::optional<QString> PromptConfigName(QWidget *parent, const std::function<void(const QString &)> &warn)
-{
-    bool confirmed = false;
-    const QString text = QInputDialog::getText(parent, QStringLiteral("Save Settings as..."),
-                                               QStringLiteral("Please enter the name for the settings to be saved"),
-                                               QLineEdit::Normal, QString(), &confirmed);
-    return AcceptConfigName(text, confirmed, warn);
 }
 
 }  // namespace zelvaro

@@ -1,7 +1,9 @@
-// The options-menu side of the configuration store: the `Configs` list and the save-name prompt.
+// The options-menu side of the configuration store: the `Configs` list.
 #pragma once
 
 #include <QListWidget>
+
+class QLabel;
 #include <QString>
 
 #include <functional>
@@ -13,6 +15,8 @@ namespace zelvaro {
 // It stays hidden until ShowConfigs; Escape, Enter or a mouse release closes it again.
 class TConfigListPopup : public QListWidget {
     Q_OBJECT
+
+    QLabel *FTitle;  // "Load settings" over the names, inside the list's frame
 
 public:
     explicit TConfigListPopup(QWidget *parent = nullptr);
@@ -29,18 +33,13 @@ signals:
     void ConfigChosen(const QString &name);
     // The list has closed, after any ConfigChosen: the host repaints the plot where it was.
     void Closed();
+    // Delete was pressed on a selected item: the host asks, deletes it and shows the list again.
+    void DeleteRequested(const QString &name);
 
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;  // ConfigsKeyPress
     void mouseReleaseEvent(QMouseEvent *event) override;
 };
-
-// "Save Settings to...": asks for a name. Gives the name to save under, or nothing when the user
-// cancelled or left it empty; a name that is too long is refused with a message through warn.
-std::optional<QString> PromptConfigName(QWidget *parent, const std::function<void(const QString &)> &warn);
-
-// The checks of PromptConfigName on an answer, for callers with their own prompt.
-std::optional<QString> AcceptConfigName(const QString &text, bool confirmed,
-                                        const std::function<void(const QString &)> &warn);
 
 }  // namespace zelvaro

@@ -224,6 +224,7 @@ void TMainForm::BuildFace()
     Configs->setStyleSheet(QStringLiteral("QListWidget::item { height: %1px; }").arg(kConfigsItemHeight));
     connect(Configs, &TConfigListPopup::ConfigChosen, this, &TMainForm::ConfigChosen);
     connect(Configs, &TConfigListPopup::Closed, FPlotView, qOverload<>(&QWidget::update));
+    connect(Configs, &TConfigListPopup::DeleteRequested, this, &TMainForm::DeleteConfig);
     Configs->hide();
 }
 
@@ -768,6 +769,16 @@ void TMainForm::WarnBox(const QString &text)
     }
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Zelvaro"), text, QMessageBox::Ok, this);
     box.exec();
+}
+
+bool TMainForm::Ask(const QString &question)
+{
+    if (FOptions.AskSink)
+        return FOptions.AskSink(question);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Zelvaro"), question, QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void TMainForm::ErrorBox(const QString &caption, const QString &text)

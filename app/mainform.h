@@ -5,6 +5,7 @@
 #include "audioengine.h"
 #include "colorref.h"
 #include "configrecord.h"
+#include "mixerlauncher.h"
 #include "panelswitches.h"
 #include "panelmath.h"
 
@@ -52,6 +53,8 @@ struct TMainFormOptions {
     QString SnapshotFolder;
     // Receives every WarnBox message instead of a message box (tests); called on the GUI thread.
     std::function<void(const QString &)> WarnSink;
+    // Answers the yes/no questions (Ask) instead of a message box (tests).
+    std::function<bool(const QString &)> AskSink;
 };
 
 // Colours of the panel as the controls take them: TColor, 0x00BBGGRR (red in the low byte).
@@ -173,6 +176,8 @@ public:
     void OpSaveSetClick();
     void OpSelInClick();
     void OpAdjMastVolClick();
+    // Where the mixers are looked for; empty for the PATH (tests point it elsewhere).
+    QStringList MixerSearchPaths;
     void OpCalClick();
     void OpSkewClick();
     // Sound devices: the remembered choice at start, and the dialog's choice, kept and applied.
@@ -202,6 +207,8 @@ public:
     // The snapshot written last (its path without extension), empty when none.
     QString LastSnapshot() const { return FLastSnapshot; }
 
+    // A yes/no question in a box of the panel's style; true for yes. GUI thread only.
+    bool Ask(const QString &question);
     // WarnBox: safe from any thread; a worker's message is queued to the GUI thread.
     void WarnBox(const QString &text);
     // The device side's own error box ("Audio input error", ...), owned by no window.
@@ -274,6 +281,8 @@ private:
     bool FilterEditKey(QLineEdit *edit, QKeyEvent *key);
     void SelectSpan(int fftSize);
     void ShowIQMode();
+    void OpenMixer(TMixerPanel panel);
+    void DeleteConfig(const QString &name);
     void DrawReadoutArea();
     static void WarnOnStderr(const QString &text);
     // Number entry (entryctrls.cpp): steps by key and wheel, a typed value applied by any click.

@@ -6,15 +6,27 @@
 #include "configstore.h"
 #include "mixerlauncher.h"
 #include "rulers.h"
+#include "saveconfigdlg.h"
 #include "skewform.h"
 
 #include <QAction>
 
+#include <algorithm>
+
 namespace zelvaro {
 
+// The frequency calibration belongs to the sound card, not to a measurement: the defaults leave it.
 void TMainForm::OpLdDefClick()
 {
+    if (!Ask(QStringLiteral("Load the default settings?\n"
+                            "Frequencies, levels, span, dB window and skew return to their defaults;\n"
+                            "the frequency calibration is kept.")))
+        return;
+    const float calMeasured = CalMeasured;
+    const float calDisplayed = CalDisplayed;
     LoadConfig(QString(kForcedDefaultsMark));
+    CalMeasured = calMeasured;
+    CalDisplayed = calDisplayed;
     ApplySettings();
     SetSpan();
 }
@@ -44,22 +56,52 @@ void TMainForm::ConfigChosen(const QString &name)
         BSpecAnClick();
 }
 
+// Delete on the list: asked first; the list then shows what is left, with the focus kept on it.
+void TMainForm::DeleteConfig(const QString &name)
+{
+    if (!Ask(QStringLiteral("Delete the configuration \"%1\"?").arg(name)))
+        return;
+    FStore->DeleteConfig(name);
+    const int row = Configs->currentRow();
+    Configs->ShowConfigs(FStore->ListConfigs().value_or(QStringList()));
+    Configs->setCurrentRow(std::min(row, Configs->count() - 1));
+}
+
 void TMainForm::OpSaveSetClick()
 {
-    const std::optional<QString> name =
-        PromptConfigName(this, [this](const QString &message) { WarnBox(message); });
-    if (name)
+    TSaveConfigDlg dialog(FStore->ListConfigs().value_or(QStringList()),
+                          [this](const QString &question) { return Ask(question); }, this);
+    if (const std::optional<QString> name = dialog.Execute())
         SaveConfig(*name);
 }
 
 void TMainForm::OpSelInClick()
 {
-    StartMixer(TMixerPanel::Recording);
+    OpenMixer(TMixerPanel::Recording);
 }
 
 void TMainForm::OpAdjMastVolClick()
 {
-    StartMixer(TMixerPanel::Playback);
+    OpenMixer(TMixerPanel::Playback);
+}
+
+// The user is told what happened whenever no mixer opens.
+void TMainForm::OpenMixer(TMixerPanel panel)
+{
+    if (FOptions.Backend == TAudioBackend::Loopback) {
+        WarnBox(QStringLiteral("Zelvaro runs on its built-in loopback card, which has no mixer: "
+                               "there is nothing to adjust."));
+        return;
+    }
+    const std::optional<TMixerCommand> mixer = FindMixer(panel, MixerSearchPaths);
+    if (!mixer) {
+        WarnBox(QStringLiteral("No volume control program was found.\n"
+                               "Install the Debian package \"pavucontrol\" (sudo apt install pavucontrol) "
+                               "and choose the menu item again."));
+        return;
+    }
+    if (!StartMixerCommand(*mixer))
+        WarnBox(QStringLiteral("The volume control %1 could not be started.").arg(mixer->Program));
 }
 
 // SetSpan with the calibration recomputed first; FullScaleMag does not depend on it.

@@ -40,10 +40,15 @@ std::optional<TMixerCommand> FindMixer(TMixerPanel panel, const QStringList &sea
     return std::nullopt;
 }
 
+bool StartMixerCommand(const TMixerCommand &mixer)
+{
+    return QProcess::startDetached(mixer.Program, mixer.Arguments);
+}
+
 bool StartMixer(TMixerPanel panel, const QStringList &searchPaths)
 {
     const std::optional<TMixerCommand> mixer = FindMixer(panel, searchPaths);
-    return mixer && QProcess::startDetached(mixer->Program, mixer->Arguments);
+    return mixer && StartMixerCommand(*mixer);
 }
 
 }  // namespace zelvaro

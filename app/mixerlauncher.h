@@ -27,6 +27,9 @@ QList<TMixerCommand> MixerCandidates(TMixerPanel panel);
 // The first candidate found in searchPaths (the PATH when empty), with its program made absolute.
 std::optional<TMixerCommand> FindMixer(TMixerPanel panel, const QStringList &searchPaths = {});
 
+// Starts a mixer that FindMixer gave, detached; false when it could not be started.
+bool StartMixerCommand(const TMixerCommand &mixer);
+
 // OpSelInClick / OpAdjMastVolClick: starts the first volume control found, detached. Nothing found or
 // a failed start is not reported to the user; the result only says whether a program was started.
 bool StartMixer(TMixerPanel panel, const QStringList &searchPaths = {});

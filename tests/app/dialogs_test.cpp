@@ -3,6 +3,7 @@
 #include "configlist.h"
 #include "mixerlauncher.h"
 #include "nakedslider.h"
+#include "saveconfigdlg.h"
 #include "skewform.h"
 
 #include <QApplication>
@@ -403,32 +404,66 @@ TEST_F(ConfigListTest, CharacterKeysAreDropped)
     EXPECT_EQ(FList.currentRow(), 1);
 }
 
-TEST(ConfigNamePrompt, AsksWithTheFixedTextsAndChecksTheName)
+TEST(SaveConfigDialog, ListsTheNamesRefusesEmptyOnesInlineAndAsksBeforeReplacing)
 {
-    QStringList warnings;
-    const auto warn = [&](const QString &message) { warnings << message; };
-    const auto answer = [](const QString &text, bool confirm) {
-        WhenModal([=](QWidget *modal) {
-            auto *prompt = qobject_cast<QInputDialog *>(modal);
-            ASSERT_NE(prompt, nullptr);
-            EXPECT_EQ(prompt->windowTitle(), QString("Save Settings as..."));
-            EXPECT_EQ(prompt->labelText(), QString("Please enter the name for the settings to be saved"));
-            EXPECT_TRUE(prompt->textValue().isEmpty());
-            prompt->setTextValue(text);
-            confirm ? prompt->accept() : prompt->reject();
-        });
-    };
-    answer("My setup", true);
-    EXPECT_EQ(PromptConfigName(nullptr, warn), QString("My setup"));
-    answer("My setup", false);
-    EXPECT_FALSE(PromptConfigName(nullptr, warn).has_value());
-    answer("", true);
-    EXPECT_FALSE(PromptConfigName(nullptr, warn).has_value());
-    EXPECT_TRUE(warnings.isEmpty());
-    answer(QString(121, u'x'), true);
-    EXPECT_FALSE(PromptConfigName(nullptr, warn).has_value());
-    ASSERT_EQ(warnings.size(), 1);
-    EXPECT_TRUE(warnings.first().contains("120"));
+    QStringList questions;
+    bool replace = false;
+    TSaveConfigDlg dialog({"Contest", "LastUsed"}, [&](const QString &question) {
+        questions << question;
+        return replace;
+    });
+    EXPECT_EQ(dialog.windowTitle(), QString("Save Settings as..."));
+    EXPECT_EQ(dialog.Prompt->text(), QString("Please enter the name for the settings to be saved"));
+    ASSERT_EQ(dialog.Names->count(), 2);
+    dialog.show();
+
+    QTest::mouseClick(dialog.OkBtn, Qt::LeftButton);  // empty: refused with the hint, still open
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.Hint->isHidden());
+    EXPECT_EQ(dialog.Hint->text(), QString("Please enter a name."));
+
+    dialog.Name->setText("$raw");
+    QTest::mouseClick(dialog.OkBtn, Qt::LeftButton);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.Hint->text().contains("cannot begin")) << dialog.Hint->text().toStdString();
+
+    dialog.Names->setCurrentRow(0);  // picking a stored name fills the field
+    EXPECT_EQ(dialog.Name->text(), QString("Contest"));
+    QTest::mouseClick(dialog.OkBtn, Qt::LeftButton);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions.first().contains("\"Contest\"")) << questions.first().toStdString();
+    EXPECT_TRUE(dialog.isVisible()) << "not replaced without a yes";
+    replace = true;
+    QTest::mouseClick(dialog.OkBtn, Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.ChosenName(), QString("Contest"));
+
+    TSaveConfigDlg fresh({"Contest"}, [&](const QString &question) {
+        questions << question;
+        return false;
+    });
+    fresh.show();
+    fresh.Name->setText("New one");
+    QTest::mouseClick(fresh.OkBtn, Qt::LeftButton);
+    EXPECT_EQ(fresh.result(), QDialog::Accepted);
+    EXPECT_EQ(questions.size(), 2) << "a new name needs no question";
+}
+
+TEST_F(ConfigListTest, HasATitleAndDeletesTheSelectedNameOnDelete)
+{
+    Open();
+    const auto *title = FList.findChild<QLabel *>("ConfigsTitle");
+    ASSERT_NE(title, nullptr);
+    EXPECT_TRUE(title->isVisible());
+    EXPECT_FALSE(title->text().isEmpty());
+    QSignalSpy deletes(&FList, &TConfigListPopup::DeleteRequested);
+    QTest::keyClick(&FList, Qt::Key_Delete);  // nothing selected: nothing to delete
+    EXPECT_EQ(deletes.count(), 0);
+    FList.setCurrentRow(1);
+    QTest::keyClick(&FList, Qt::Key_Delete);
+    ASSERT_EQ(deletes.count(), 1);
+    EXPECT_EQ(deletes.first().first().toString(), FList.item(1)->text());
+    EXPECT_TRUE(FList.isVisible());
 }
 
 // ---- Volume control -----------------------------------------------------------------------------

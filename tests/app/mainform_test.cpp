@@ -66,6 +66,10 @@ protected:
         TMainFormOptions options;
         options.Backend = TAudioBackend::Loopback;
         options.WarnSink = [this](const QString &text) { FWarnings << text; };
+        options.AskSink = [this](const QString &question) {
+            FQuestions << question;
+            return FAnswer;
+        };
         return std::make_unique<TMainForm>(options);
     }
 
@@ -97,6 +101,8 @@ protected:
 
     QTemporaryDir FConfigHome;
     QStringList FWarnings;
+    QStringList FQuestions;
+    bool FAnswer = true;  // to every question the window asks
     std::unique_ptr<TMainForm> FForm;
 };
 
@@ -902,6 +908,62 @@ TEST_F(MainFormTest, IQModeGivesBackToneTwoWhenItEnds)
     EXPECT_EQ(f.RLevelPos, 2000);
     EXPECT_EQ(f.LFreqHz, 3000) << "tone 1 stays where it was moved";
     EXPECT_EQ(f.EngineState().RFreqHz.load(), 2500);
+}
+
+// The defaults are loaded only after a yes, and the frequency calibration, which belongs to the
+// sound card, stays.
+TEST_F(MainFormTest, DefaultSettingsAskFirstAndKeepTheCalibration)
+{
+    TMainForm &f = *FForm;
+    f.CalMeasured = 1001.0f;
+    f.LFreq->SetPosition(3000);
+    f.BFreqLockClick();
+    FAnswer = false;
+    f.OpLdDefClick();
+    ASSERT_EQ(FQuestions.size(), 1);
+    EXPECT_TRUE(FQuestions.first().contains("calibration")) << FQuestions.first().toStdString();
+    EXPECT_EQ(f.LFreqHz, 3000);
+
+    FAnswer = true;
+    f.OpLdDefClick();
+    EXPECT_EQ(f.LFreqHz, 1292);
+    EXPECT_EQ(f.CalMeasured, 1001.0f);
+    EXPECT_NEAR(f.EffSampleRate, 22072.05f, 0.01f);
+    EXPECT_TRUE(f.FreqLocked) << "the switches are not part of the defaults";
+}
+
+TEST_F(MainFormTest, MixerItemsSayWhyNothingOpens)
+{
+    TMainForm &f = *FForm;
+    f.OpSelInClick();  // the tests run on the loopback card
+    ASSERT_EQ(FWarnings.size(), 1);
+    EXPECT_TRUE(FWarnings.last().contains("nothing to adjust")) << FWarnings.last().toStdString();
+    f.OpAdjMastVolClick();
+    ASSERT_EQ(FWarnings.size(), 2);
+    EXPECT_TRUE(FWarnings.last().contains("loopback card")) << FWarnings.last().toStdString();
+}
+
+TEST_F(MainFormTest, SavingAndDeletingNamedConfigurations)
+{
+    TMainForm &f = *FForm;
+    f.SaveConfig("Contest");
+    f.SaveConfig("Other");
+    ActivateForm();
+    f.OpLdSetClick();
+    ASSERT_TRUE(f.Configs->isVisible());
+    const QList<QListWidgetItem *> contest = f.Configs->findItems("Contest", Qt::MatchExactly);
+    ASSERT_EQ(contest.size(), 1);
+    f.Configs->setCurrentItem(contest.first());
+    FAnswer = false;
+    QTest::keyClick(f.Configs, Qt::Key_Delete);
+    EXPECT_EQ(FQuestions.size(), 1);
+    EXPECT_TRUE(TConfigStore().ListConfigs()->contains("Contest"));
+    FAnswer = true;
+    QTest::keyClick(f.Configs, Qt::Key_Delete);
+    EXPECT_FALSE(TConfigStore().ListConfigs()->contains("Contest"));
+    EXPECT_TRUE(f.Configs->isVisible());
+    EXPECT_TRUE(f.Configs->findItems("Contest", Qt::MatchExactly).isEmpty());
+    EXPECT_EQ(TConfigStore().LoadSwitches("Contest"), TPanelSwitches{});
 }
 
 // A damaged store is reported once the window is up, never by the save at shut-down, which may run
