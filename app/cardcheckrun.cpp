@@ -25,6 +25,7 @@ constexpr size_t kImdFftSize = 32768;   // bins of 0.67 Hz for the card's own IM
 constexpr size_t kImdFrames = 3;          // power-averaged, overlapping by half: 2.97 s
 constexpr double kSettleSeconds = 3.0;  // a card that has not answered by then does not hear
 constexpr double kMixedRiseDb = 2.0;    // two mixed tones are 3 dB louder than one
+constexpr int kCaptureAttempts = 3;
 
 // The loopback card's cubic term is set for the IMD3 of two tones at the check's level.
 static_assert(kCardCheckLevelDb == kLoopbackDistortionToneDbfs);
@@ -41,11 +42,32 @@ QString Fixed(double value, int decimals)
     return QString::number(std::round(value * scale) / scale + 0.0, 'f', decimals);
 }
 
+// A capture whose level holds steady in both channels: one with a dropout (a starved card, an
+// overloaded system) is taken again, up to kCaptureAttempts times. Nothing on a device error or a
+// stop request; `steady` says whether the last capture held.
+std::optional<TCapturedFrames> SteadyCapture(TMeasureCapture &capture, int samples, double minChangeDb,
+                                             double expectHz, bool &steady)
+{
+    for (int attempt = 1;; ++attempt) {
+        auto frames = capture.Capture(samples, kSettleSeconds, attempt == 1 ? minChangeDb : 0.0, expectHz);
+        if (!frames)
+            return std::nullopt;
+        steady = !HasDropout(frames->Left) && !HasDropout(frames->Right);
+        if (steady || !capture.Settled() || attempt == kCaptureAttempts)
+            return frames;
+    }
+}
+
 }  // namespace
+
+const char *const kSamplesLostText =
+    "Samples went missing while measuring, again and again (is the system very busy?); nothing was "
+    "measured. Try again.";
 
 std::optional<TCardCheckResult> RunCardCheck(TMeasureCapture &capture, double skewUs)
 {
     TCardCheckResult result;
+    bool steady = true;
     std::vector<TChannelTone> tones;
     for (double hz : kCardCheckHz) {
         TMeasureTones same;
@@ -53,13 +75,18 @@ std::optional<TCardCheckResult> RunCardCheck(TMeasureCapture &capture, double sk
         same.LevelDb1 = same.LevelDb2 = kCardCheckLevelDb;
         same.SkewUs = skewUs;
         capture.Play(same);
-        const auto frames = capture.Capture(kToneFftSize, kSettleSeconds, 0.0, hz);
+        const auto frames = SteadyCapture(capture, kToneFftSize, 0.0, hz, steady);
         if (!frames)
             return std::nullopt;
         const auto tone = MeasureChannelTone(frames->Left, frames->Right, hz, kSampleRate);
         if (!capture.Settled() || !tone) {
             capture.Play(std::nullopt);
             result.Message = kInputsDoNotHearText;
+            return result;
+        }
+        if (!steady) {
+            capture.Play(std::nullopt);
+            result.Message = kSamplesLostText;
             return result;
         }
         tones.push_back(*tone);
@@ -72,18 +99,23 @@ std::optional<TCardCheckResult> RunCardCheck(TMeasureCapture &capture, double sk
     mixed.Mix = true;
     capture.Play(mixed);
     constexpr size_t kHop = kImdFftSize / 2;
-    const auto frames = capture.Capture(static_cast<int>(kImdFftSize + (kImdFrames - 1) * kHop), kSettleSeconds,
-                                        kMixedRiseDb);
+    const auto frames =
+        SteadyCapture(capture, static_cast<int>(kImdFftSize + (kImdFrames - 1) * kHop), kMixedRiseDb, 0.0, steady);
     capture.Play(std::nullopt);
     if (!frames)
         return std::nullopt;
+    if (!steady) {
+        result.Message = kSamplesLostText;
+        return result;
+    }
     TPowerAverager averager(static_cast<int>(kImdFftSize));
     for (size_t start = 0; start + kImdFftSize <= frames->Left.size(); start += kHop)
         averager.Add(std::span<const float>(frames->Left).subspan(start, kImdFftSize));
     TImdParams params;
     params.HintHz1 = kCardCheckImdHz1;
     params.HintHz2 = kCardCheckImdHz2;
-    result.Imd = MeasureImd(averager.Average(), HannScale(static_cast<int>(kImdFftSize), kSampleRate, averager.Frames()), params);
+    result.Imd =
+        MeasureImd(averager.Average(), HannScale(static_cast<int>(kImdFftSize), kSampleRate, averager.Frames()), params);
     if (!result.Imd.Measured()) {
         result.Message = kInputsDoNotHearText;
         return result;
@@ -97,6 +129,26 @@ std::optional<TCardCheckResult> RunCardCheck(TMeasureCapture &capture, double sk
 double CompensatingSkewUs(double appliedSkewUs, const TSkewFit &measured)
 {
     return appliedSkewUs + measured.SkewUs;
+}
+
+QString FormatCardCheckSummary(const TCardCheckResult &result, double appliedSkewUs)
+{
+    QStringList lines;
+    lines << QStringLiteral("Channel skew: %1 \u00b5s, right later than left (fit residual %2 \u00b5s), "
+                            "with %3 \u00b5s of compensation applied.")
+                 .arg(Fixed(result.Skew.SkewUs, 2), Fixed(result.Skew.ResidualUs, 2), Fixed(appliedSkewUs, 1));
+    lines << QStringLiteral("Gain difference: %1 dB, right against left.").arg(Fixed(result.Skew.GainDifferenceDb, 2));
+    for (int order : {3, 5}) {
+        QStringList sides;
+        for (const TProductReading &p : result.Imd.Products)
+            if (p.Order == order)
+                sides << QStringLiteral("%1%2 dBc %3")
+                             .arg(p.BelowFloor ? QStringLiteral("< ") : QString(), Fixed(p.Dbc, 1),
+                                  p.Upper ? QStringLiteral("above") : QStringLiteral("below"));
+        lines << QStringLiteral("The card's own IMD%1: %2.").arg(order).arg(sides.join(QStringLiteral(", ")));
+    }
+    lines << QStringLiteral("Noise floor: %1 dBFS.").arg(Fixed(result.FloorDbfs, 1));
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 QByteArray FormatCardCheckJson(const TCardCheckResult &result)

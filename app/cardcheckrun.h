@@ -21,7 +21,7 @@ constexpr int kCardCheckImdHz1 = 1500;
 constexpr int kCardCheckImdHz2 = 2100;
 
 struct TCardCheckResult {
-    bool Heard = false;        // false: the inputs do not hear the outputs; Message says so
+    bool Heard = false;        // false: nothing measured (no cable, samples lost); Message says why
     std::string Message;
     TSkewFit Skew;
     TImdResult Imd;            // left input, both tones mixed on both outputs
@@ -39,8 +39,12 @@ std::optional<TCardCheckResult> RunCardCheck(TMeasureCapture &capture, double sk
 double CompensatingSkewUs(double appliedSkewUs, const TSkewFit &measured);
 
 extern const char *const kInputsDoNotHearText;
+extern const char *const kSamplesLostText;
 
 QByteArray FormatCardCheckJson(const TCardCheckResult &result);
 QString FormatCardCheckText(const TCardCheckResult &result);
+// The same in a few sentences for a message box (proportional font), naming the compensation the
+// check ran with.
+QString FormatCardCheckSummary(const TCardCheckResult &result, double appliedSkewUs);
 
 }  // namespace zelvaro

@@ -1,4 +1,5 @@
 // Zelvaro: the two-tone generator and stereo spectrum analyser, started from the command line.
+#include "loopbackflags.h"
 #include "mainform.h"
 #include "measurecmd.h"
 
@@ -23,7 +24,7 @@ constexpr int kExitBadOption = 1;  // as the option parser itself ends
 
 // The options every invocation understands.
 void DescribeOptions(QCommandLineParser &parser, const QCommandLineOption &loopback, const QCommandLineOption &probe,
-                     const zelvaro::TSoundDeviceFlags &devices)
+                     const zelvaro::TSoundDeviceFlags &devices, const zelvaro::TLoopbackLineFlags &line)
 {
     parser.setApplicationDescription(QStringLiteral(
         "Two-tone generator and stereo spectrum analyser for the sound card's line output and input.\n"
@@ -33,6 +34,7 @@ void DescribeOptions(QCommandLineParser &parser, const QCommandLineOption &loopb
     parser.addOption(loopback);
     parser.addOption(probe);
     devices.AddTo(parser);
+    line.AddTo(parser);
 }
 
 // --help, --version and --probe-audio answer on the terminal and need no display.
@@ -71,13 +73,14 @@ int main(int argc, char **argv)
         QStringLiteral("Exit with status 0 when a default input and output device exist, 1 otherwise."));
 
     const zelvaro::TSoundDeviceFlags deviceFlags;
+    const zelvaro::TLoopbackLineFlags lineFlags;
     if (zelvaro::ListDevicesRequested(argc, argv))
         return zelvaro::PrintSoundDevices(zelvaro::ListSoundDevicesQuietly(), stdout, stderr);
     if (AnswersOnTheTerminal(argc, argv)) {
         QCoreApplication app(argc, argv);
         DescribeApplication();
         QCommandLineParser parser;
-        DescribeOptions(parser, loopbackOption, probeOption, deviceFlags);
+        DescribeOptions(parser, loopbackOption, probeOption, deviceFlags, lineFlags);
         parser.process(app);  // --help and --version exit here
         const bool available = zelvaro::AudioDevicesAvailable();
         std::printf("%s\n", available ? "default input and output devices found"
@@ -92,9 +95,14 @@ int main(int argc, char **argv)
         for (int i = 0; i < argc; ++i)
             arguments << QString::fromLocal8Bit(argv[i]);
         QCommandLineParser check;
-        DescribeOptions(check, loopbackOption, probeOption, deviceFlags);
+        DescribeOptions(check, loopbackOption, probeOption, deviceFlags, lineFlags);
+        QString error;
         if (!check.parse(arguments)) {
             std::fprintf(stderr, "zelvaro: %s\n", check.errorText().toLocal8Bit().constData());
+            return kExitBadOption;
+        }
+        if (!lineFlags.Given(check, check.isSet(loopbackOption), error)) {
+            std::fprintf(stderr, "zelvaro: %s\n", error.toLocal8Bit().constData());
             return kExitBadOption;
         }
     }
@@ -109,13 +117,16 @@ int main(int argc, char **argv)
     zelvaro::InitSkinResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zelvaro/zelvaro.svg")));
     QCommandLineParser parser;
-    DescribeOptions(parser, loopbackOption, probeOption, deviceFlags);
+    DescribeOptions(parser, loopbackOption, probeOption, deviceFlags, lineFlags);
     parser.process(app);
 
     zelvaro::TMainFormOptions options;
     options.Backend = parser.isSet(loopbackOption) ? zelvaro::TAudioBackend::Loopback
                                                    : zelvaro::TAudioBackend::PortAudio;
     options.GivenDevices = deviceFlags.Given(parser);
+    QString lineError;  // refused before the display was opened
+    options.Loopback =
+        lineFlags.Given(parser, parser.isSet(loopbackOption), lineError).value_or(zelvaro::TLoopbackOptions{});
     if (options.Backend == zelvaro::TAudioBackend::PortAudio && options.GivenDevices != zelvaro::TSoundDeviceChoice{}) {
         if (const auto problem = zelvaro::CheckGivenDevices(options.GivenDevices, zelvaro::ListSoundDevicesQuietly())) {
             std::fprintf(stderr, "zelvaro: %s\n", problem->c_str());

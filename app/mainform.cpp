@@ -126,7 +126,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
     };
     FEngine = std::make_unique<TAudioEngine>(
         FOptions.Backend, [this](const std::string &text) { WarnBox(QString::fromStdString(text)); },
-        runOnGui, *FHistory, *FEngineState, [this] { FAnalyser->UpdateSpectrum(); });
+        runOnGui, *FHistory, *FEngineState, [this] { FAnalyser->UpdateSpectrum(); }, FOptions.Loopback);
     FEngine->SetErrorBox([this](const std::string &caption, const std::string &text) {
         ErrorBox(QString::fromStdString(caption), QString::fromStdString(text));
     });
@@ -155,6 +155,8 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
 
     CalibDlg = new TCalibDlg(this);
     SkewDlg = new TSkewDlg(this);
+    SkewDlg->SetCardCheck(
+        [this](QWidget *owner, double skewUs) { return CardCheckForSkewDialog(owner, skewUs); });
 
     // AppIdle runs each time the event queue has drained, before the loop goes to sleep.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,

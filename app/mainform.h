@@ -1,6 +1,8 @@
 // TMainForm: the instrument's one window and its controller; the state record is TAppState.
 #pragma once
 
+#include "skewform.h"
+
 #include "appstate.h"
 #include "audioengine.h"
 #include "colorref.h"
@@ -45,6 +47,7 @@ struct TImdResult;
 
 struct TMainFormOptions {
     TAudioBackend Backend = TAudioBackend::PortAudio;
+    TLoopbackOptions Loopback;  // the loopback card's line (--loopback-skew, ...), with Backend Loopback
     // Devices named for this run (--input, --output); an empty name leaves the remembered one.
     TSoundDeviceChoice GivenDevices;
     // Where the device choice is remembered; empty for DeviceSettingsPath().
@@ -180,6 +183,8 @@ public:
     QStringList MixerSearchPaths;
     void OpCalClick();
     void OpSkewClick();
+    // The skew dialog's "Measure...": the card check on the devices in use (closed meanwhile).
+    std::optional<TSkewDlg::TCardCheckOutcome> CardCheckForSkewDialog(QWidget *parent, double skewUs);
     // Sound devices: the remembered choice at start, and the dialog's choice, kept and applied.
     void SelectStartDevices();
     void OpSoundDevicesClick();

@@ -287,7 +287,7 @@ QString HelpText()
         "\n"
         "Without --tones it only listens. Exit status: 0 measured, 2 fewer than two tones\n"
         "stand 20 dB above the noise floor (or, for the card check, the inputs do not hear the\n"
-        "outputs), 1 a sound device error or bad options.\n");
+        "outputs, or samples kept going missing), 1 a sound device error or bad options.\n");
 }
 
 bool WantsHelp(const QStringList &arguments)

@@ -132,6 +132,52 @@ TSkewDlg::TSkewDlg(QWidget *parent, const QLocale &locale)
     SetUpDelayEntry();
     connect(OkBtn, &QPushButton::clicked, this, &TSkewDlg::OkBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+    // Between the text and the slider: runs the card check and offers the value it found.
+    MeasureBtn = new QPushButton(QStringLiteral("Measure\u2026"), this);
+    MeasureBtn->setObjectName(QStringLiteral("MeasureBtn"));
+    MeasureBtn->setGeometry(281, 167, 67, 18);
+    MeasureBtn->setToolTip(QStringLiteral("Measure the sound card's own channel skew through a cable from "
+                                          "its line output to its line input"));
+    MeasureBtn->hide();
+    FOffer = [](QWidget *owner, const QString &text) {
+        return QMessageBox::question(owner, QStringLiteral("Zelvaro"), text) == QMessageBox::Yes;
+    };
+    FReport = [](QWidget *owner, const QString &text) {
+        QMessageBox::information(owner, QStringLiteral("Zelvaro"), text);
+    };
+    connect(MeasureBtn, &QPushButton::clicked, this, &TSkewDlg::MeasureBtnClick);
+}
+
+void TSkewDlg::SetCardCheck(TCardCheckFn check)
+{
+    FCardCheck = std::move(check);
+    MeasureBtn->setVisible(static_cast<bool>(FCardCheck));
+}
+
+void TSkewDlg::MeasureBtnClick()
+{
+    if (!FCardCheck)
+        return;
+    // The check runs with the compensation now in the field, so its result adds to that value.
+    const std::optional<double> typed = ParseDelay(Delay->text(), FLocale);
+    const double applied = typed && IsValidSkewUs(*typed) ? *typed : FSkewUs;
+    const auto outcome = FCardCheck(this, applied);
+    if (!outcome)
+        return;
+    const double proposed = outcome->CompensatingSkewUs;
+    if (!IsValidSkewUs(proposed)) {
+        FReport(this, outcome->Report + QStringLiteral("\nThis is beyond any compensation the generator can apply."));
+        return;
+    }
+    const QString question =
+        outcome->Report + QStringLiteral("\nUse %1 microseconds, the compensation of what was measured?")
+                              .arg(FormatDelay(proposed, FLocale).trimmed());
+    if (!FOffer(this, question))
+        return;
+    // Into the field, as if typed: OK keeps it, Cancel leaves the skew as it was.
+    ShowDelay(proposed);
+    OkBtn->setFocus();
 }
 
 std::optional<double> TSkewDlg::Execute(double skewUs)
@@ -144,17 +190,22 @@ std::optional<double> TSkewDlg::Execute(double skewUs)
 
 void TSkewDlg::FormShow()
 {
-    Delay->setText(FormatDelay(FSkewUs, FLocale));
+    ShowDelay(FSkewUs);
+    Delay->setFocus();
+}
+
+void TSkewDlg::ShowDelay(double microseconds)
+{
+    Delay->setText(FormatDelay(microseconds, FLocale));
     // The exact value stays in the field even when the slider cannot show it; a value outside the
     // slider's range leaves the slider where it was.
-    const double tenths = std::trunc(FSkewUs * kSliderTenthsPerUs);
+    const double tenths = std::trunc(microseconds * kSliderTenthsPerUs);
     if (tenths >= kSliderMin && tenths <= kSliderMax) {
         FShowingValue = true;
         DelaySlider->SetPosition(static_cast<int>(tenths));
     }
     // Cleared here too, so that the user's first slider move is never swallowed.
     FShowingValue = false;
-    Delay->setFocus();
 }
 
 void TSkewDlg::DelaySliderChange()

@@ -139,4 +139,24 @@ std::optional<TSkewFit> FitChannelSkew(std::span<const TChannelTone> tones)
     return fit;
 }
 
+bool HasDropout(std::span<const float> samples)
+{
+    constexpr size_t kChunk = 512;
+    constexpr double kToleranceDb = 1.0;
+    const size_t chunks = samples.size() / kChunk;
+    if (chunks < 2)
+        return false;
+    std::vector<double> power(chunks);
+    for (size_t c = 0; c < chunks; ++c) {
+        double sum = 0.0;
+        for (float x : samples.subspan(c * kChunk, kChunk))
+            sum += static_cast<double>(x) * x;
+        power[c] = sum / kChunk;
+    }
+    const double median = Median(power);
+    const double limit = std::pow(10.0, kToleranceDb / 10.0);
+    return std::any_of(power.begin(), power.end(),
+                       [&](double p) { return !(p <= median * limit) || !(p * limit >= median); });
+}
+
 }  // namespace zelvaro

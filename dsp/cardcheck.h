@@ -39,4 +39,9 @@ struct TSkewFit {
 // Needs two tones or more, at different frequencies.
 std::optional<TSkewFit> FitChannelSkew(std::span<const TChannelTone> tones);
 
+// True when the level of some stretch of a steady recording (chunks of 512 samples) leaves the
+// median's by more than 1 dB: a stretch of silence or of rubbish came in, as when an overloaded
+// system starves the sound card. Recordings shorter than two chunks have none.
+bool HasDropout(std::span<const float> samples);
+
 }  // namespace zelvaro

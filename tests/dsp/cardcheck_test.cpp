@@ -77,3 +77,23 @@ TEST(CardCheckTone, PhaseAndGainOfADelayedCopyBetweenBins)
     std::vector<float> silent(kSize, 0.0f);
     EXPECT_FALSE(MeasureChannelTone(left, silent, hz, kRate).has_value());
 }
+
+TEST(CardCheckDropout, FindsALostOrLoudStretchButNotTwoBeatingTones)
+{
+    constexpr double kRate = 22050.0;
+    std::vector<float> tones(65536);
+    for (size_t n = 0; n < tones.size(); ++n) {
+        const double t = static_cast<double>(n) / kRate;
+        tones[n] = static_cast<float>(8000.0 * (std::cos(2.0 * std::numbers::pi * 1500.0 * t) +
+                                                std::cos(2.0 * std::numbers::pi * 2100.0 * t + 1.0)));
+    }
+    EXPECT_FALSE(HasDropout(tones));
+    auto gap = tones;
+    std::fill(gap.begin() + 30000, gap.begin() + 30300, 0.0f);  // 300 samples lost
+    EXPECT_TRUE(HasDropout(gap));
+    auto burst = tones;
+    for (size_t n = 40000; n < 40100; ++n)
+        burst[n] = (n % 2 == 0) ? 32767.0f : -32767.0f;  // 100 samples of full-scale rubbish
+    EXPECT_TRUE(HasDropout(burst));
+    EXPECT_FALSE(HasDropout(std::vector<float>(600, 0.0f)));
+}
