@@ -8,6 +8,7 @@
 #include "configlist.h"
 #include "configstore.h"
 #include "dbscale.h"
+#include "helpdlg.h"
 #include "enginestate.h"
 #include "framepacing.h"
 #include "imdreadout.h"
@@ -48,7 +49,10 @@ namespace {
 constexpr int kFormWidth = 671;
 constexpr int kFormHeight = 474;
 constexpr int kDefaultFontPixels = 11;       // "MS Sans Serif" at height -11
-constexpr int kSliderCaptionPixels = 9;      // two short lines under each narrow gain slider
+constexpr int kSliderCaptionPixels = 9;
+// Button captions: "Generator", the widest, keeps 5 px clear of each bevel of its 53 px button.
+constexpr int kButtonCaptionPixels = 10;
+constexpr int kButtonCaptionStretch = 90;    // percent of the face's natural width      // two short lines under each narrow gain slider
 constexpr const char *kPanelFontFamily = "Liberation Sans";
 constexpr int kOptionsMenuDrop = 15;         // the menu opens this far below the image's top
 constexpr int kConfigsItemHeight = 16;
@@ -106,6 +110,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
     BuildMeasurement();
     Connect();
     SetUpNumberEntry();
+    SetUpToolTips();
 
     FStore = std::make_unique<TConfigStore>([this](const QString &message) { WarnBox(message); });
     LoadConfig(QString::fromLatin1(kLastUsedConfig));
@@ -240,14 +245,15 @@ static TShapeButton *MakeButton(QWidget *parent, const QString &caption, QRect g
     button->SetCaption3dKind(ckEmbossed);
     button->SetButtonColor(kPanelColour);
     button->SetButtonColor1(kButtonColour1);
-    button->SetShowFocusRGN(false);
+    button->SetShowFocusRGN(true);  // a keyboard user sees where Space goes
     button->SetTransparent(false);
     button->SetFontColor(kFontOffColour);
     button->setCursor(Qt::PointingHandCursor);
     button->setGeometry(geometry);
     button->SetButtonSize(geometry.width(), geometry.height());
     QFont captionFont(QString::fromLatin1(kPanelFontFamily));
-    captionFont.setPixelSize(kDefaultFontPixels);
+    captionFont.setPixelSize(kButtonCaptionPixels);
+    captionFont.setStretch(kButtonCaptionStretch);
     captionFont.setBold(true);
     button->setFont(captionFont);
     return button;
@@ -461,6 +467,11 @@ void TMainForm::BuildOptionsMenu()
     OpSaveSet = OpMenu->addAction(QStringLiteral("Save Settings to..."), this, &TMainForm::OpSaveSetClick);
     OpLdDef = OpMenu->addAction(QStringLiteral("Load Default Settings"), this, &TMainForm::OpLdDefClick);
     OpMenu->addSeparator();
+    OpHelp = OpMenu->addAction(QStringLiteral("Help"), this, [this] { ShowHelp(this); });
+    OpHelp->setShortcut(QKeySequence(Qt::Key_F1));
+    OpHelp->setShortcutContext(Qt::WindowShortcut);
+    addAction(OpHelp);  // F1 anywhere in the window, with the menu closed
+    OpAbout = OpMenu->addAction(QStringLiteral("About Zelvaro"), this, [this] { ShowAbout(this); });
 }
 
 void TMainForm::Connect()

@@ -99,6 +99,7 @@ public:
     QAction *OpSelIn = nullptr, *OpAdjMastVol = nullptr, *OpCal = nullptr, *OpSkew = nullptr;
     QAction *OpLdSet = nullptr, *OpSaveSet = nullptr, *OpLdDef = nullptr;
     QAction *OpSoundDevices = nullptr;
+    QAction *OpHelp = nullptr, *OpAbout = nullptr;
     TSoundDevicesDlg *DevicesDlg = nullptr;
     // Generator
     TShapeButton *BGenerator = nullptr, *BGenLeft = nullptr, *BGenRight = nullptr;
@@ -292,6 +293,7 @@ private:
     static void WarnOnStderr(const QString &text);
     // Number entry (entryctrls.cpp): steps by key and wheel, a typed value applied by any click.
     void SetUpNumberEntry();
+    void SetUpToolTips();
     bool IsNumberEdit(const QWidget *widget) const;
     void ApplyTypedValueOnClick(QObject *watched);
     void StepEdit(QLineEdit *edit, double delta);

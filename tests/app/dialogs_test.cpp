@@ -3,6 +3,7 @@
 #include "configlist.h"
 #include "mixerlauncher.h"
 #include "nakedslider.h"
+#include "helpdlg.h"
 #include "saveconfigdlg.h"
 #include "skewform.h"
 
@@ -520,4 +521,16 @@ TEST(MixerLauncher, StartsWithoutWaiting)
     QFile file(record);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().trimmed(), QByteArray("--tab=4"));
+}
+
+// ---- Help and About ---------------------------------------------------------------------------------
+
+TEST(HelpAndAbout, NameTheKeysThePlotReferenceVersionAndLicence)
+{
+    const QString help = HelpText();
+    for (const char *needed : {"F1", "Escape", "Shift", "Ctrl", "6.02 dB", "full-scale sine", "microphone"})
+        EXPECT_TRUE(help.contains(needed)) << needed;
+    const QString about = AboutText();
+    EXPECT_TRUE(about.contains(ZELVARO_VERSION));
+    EXPECT_TRUE(about.contains("all rights are reserved"));
 }

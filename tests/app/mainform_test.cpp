@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -562,6 +563,40 @@ TEST_F(MainFormTest, UpDownAndTheWheelStepFieldsAndSliders)
     QTest::keyClick(f.VGain, Qt::Key_Up, Qt::ShiftModifier);
     EXPECT_EQ(f.VGain->Position(), 52);
     EXPECT_EQ(f.DbSpan, 118);
+}
+
+// Every button caption fits inside its bevel with room to spare, also on a screen at twice the
+// pixel density: measured as drawn ink, not as font metrics.
+TEST_F(MainFormTest, ButtonCaptionsFitTheirBevelsAtOneAndTwoTimesThePixelRatio)
+{
+    constexpr int kBevelAndMargin = 4;  // pixels kept clear on each side
+    const QList<TShapeButton *> buttons = FForm->findChildren<TShapeButton *>();
+    ASSERT_GE(buttons.size(), 11);
+    FForm->BFreqLockClick();  // "Unlock", the longer lock caption
+    for (TShapeButton *button : buttons) {
+        for (const int ratio : {1, 2}) {
+            SCOPED_TRACE(button->text().toStdString() + " at " + std::to_string(ratio) + "x");
+            QImage ink(button->width() * ratio * 2, button->height() * ratio, QImage::Format_RGB32);
+            ink.setDevicePixelRatio(ratio);
+            ink.fill(Qt::white);
+            {
+                QPainter painter(&ink);
+                painter.setFont(button->font());
+                painter.setPen(Qt::black);
+                painter.drawText(QPointF(button->width() * 0.5, button->height() * 0.8), button->text());
+            }
+            int left = ink.width(), right = -1;
+            for (int y = 0; y < ink.height(); ++y)
+                for (int x = 0; x < ink.width(); ++x)
+                    if (ink.pixel(x, y) != qRgb(255, 255, 255)) {
+                        left = std::min(left, x);
+                        right = std::max(right, x);
+                    }
+            ASSERT_GE(right, left);
+            const double inkWidth = (right - left + 1) / static_cast<double>(ratio);
+            EXPECT_LE(inkWidth, button->width() - 2 * kBevelAndMargin);
+        }
+    }
 }
 
 // ---- Analyser -------------------------------------------------------------------------------------
