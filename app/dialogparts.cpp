@@ -92,6 +92,24 @@ QValidator::State TCharFilter::validate(QString &input, int &) const
     return Acceptable;
 }
 
+QString PanelStyleSheet()
+{
+    return QStringLiteral(
+        "QMenu { background: #446f9d; color: #ffffff; border: 1px solid #1d3550; padding: 2px; }"
+        "QMenu::item { padding: 3px 24px 3px 20px; }"
+        "QMenu::item:selected { background: #d5c9c0; color: #10243a; }"
+        "QMenu::item:disabled { color: #9eb0c4; }"
+        "QMenu::separator { height: 1px; background: #2a4a6a; margin: 3px 6px; }"
+        "QDialog, QMessageBox { background: #355771; }"
+        "QMessageBox QLabel, QDialog > QLabel { color: #e8dfd8; }"
+        "QDialog QPushButton { background: #446f9d; color: #ffffff; border: 1px solid #1d3550;"
+        " border-radius: 3px; padding: 3px 10px; min-width: 50px; }"
+        "QDialog QPushButton:focus { border: 1px solid #ffffff; }"
+        "QDialog QPushButton:pressed { background: #355771; }"
+        "QDialog QLineEdit, QDialog QListWidget { background: #d8dfe8; color: #000000;"
+        " border: 1px solid #1d3550; selection-background-color: #446f9d; }");
+}
+
 QLocale StrictNumberLocale(const QLocale &locale)
 {
     QLocale strict = locale;

@@ -44,6 +44,11 @@ private:
     QString FAllowed;
 };
 
+// The program's own look for its menu, dialogs and message boxes: the panel's blues and light
+// captions instead of the desktop's grey. Set once on the application; the main window's controls
+// keep their own styles.
+QString PanelStyleSheet();
+
 // The locale for reading typed numbers: its decimal separator only, no thousands separators.
 QLocale StrictNumberLocale(const QLocale &locale);
 

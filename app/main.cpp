@@ -1,5 +1,6 @@
 // Zelvaro: the two-tone generator and stereo spectrum analyser, started from the command line.
 #include "loopbackflags.h"
+#include "dialogparts.h"
 #include "mainform.h"
 #include "measurecmd.h"
 
@@ -108,6 +109,7 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    app.setStyleSheet(zelvaro::PanelStyleSheet());
     // From here on an ending signal closes the window in order instead of killing the program.
     zelvaro::TSignalBridge endingSignals;
     zelvaro::LeaveEventLoopsOnSignal(endingSignals);
