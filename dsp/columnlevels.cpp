@@ -109,6 +109,9 @@ void TSpectrumComputer::Compute(const TSampleHistory &history, const TSpectrumSe
     if (fftSize != FTableFftSize)
         RebuildTables(fftSize);
 
+    // The frame before may have ended in the drawing library's wide-vector code (marker and
+    // label text): with the upper halves dirty, the window's scalar loop ran three times slower.
+    ClearUpperVectorState();
     history.CopyNewest(reinterpret_cast<float *>(FTransformL.data()),
                        reinterpret_cast<float *>(FTransformR.data()), FTableFftSize);
     TransformChannel(FTransformL, FMagL, settings.UseWindow);
