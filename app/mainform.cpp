@@ -108,6 +108,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
     BuildGenerator();
     BuildOptionsMenu();
     BuildMeasurement();
+    BuildHelpItems();
     Connect();
     SetUpNumberEntry();
     SetUpToolTips();
@@ -466,6 +467,11 @@ void TMainForm::BuildOptionsMenu()
     OpLdSet = OpMenu->addAction(QStringLiteral("Load Settings from..."), this, &TMainForm::OpLdSetClick);
     OpSaveSet = OpMenu->addAction(QStringLiteral("Save Settings to..."), this, &TMainForm::OpSaveSetClick);
     OpLdDef = OpMenu->addAction(QStringLiteral("Load Default Settings"), this, &TMainForm::OpLdDefClick);
+}
+
+// Help and About close the Options menu, after every instrument entry.
+void TMainForm::BuildHelpItems()
+{
     OpMenu->addSeparator();
     OpHelp = OpMenu->addAction(QStringLiteral("Help"), this, [this] { ShowHelp(this); });
     OpHelp->setShortcut(QKeySequence(Qt::Key_F1));

@@ -249,6 +249,7 @@ private:
     void BuildGenerator();
     void BuildAnalyser();
     void BuildOptionsMenu();
+    void BuildHelpItems();
     void Connect();
     bool OpenDevices();
     void CloseDevices();

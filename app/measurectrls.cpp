@@ -68,6 +68,7 @@ void TMainForm::BuildMeasurement()
         addAction(action);
         return action;
     };
+    OpMenu->addSeparator();
     OpImdReadout = add(OpMenu, QStringLiteral("IMD readout"), QKeySequence(Qt::Key_I), &TMainForm::OpImdReadoutClick);
     OpImdReadout->setCheckable(true);
     OpImdReadout->setChecked(ImdReadoutOn);
