@@ -99,8 +99,10 @@ void TMainForm::BuildMeasurement()
                     [this] { MarkerAtPeak(2); });
     OpClearMarkers = add(OpMenu, QStringLiteral("Clear markers"), QKeySequence(Qt::Key_Escape), &TMainForm::ClearMarkers);
     // Escape in a number field restores its value; the window's Escape must not take it first.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
-        OpClearMarkers->setEnabled(!qobject_cast<QLineEdit *>(now));
+    // The action is the connection's context: while the window is torn down, its dialogs give up
+    // the focus after the action is gone, and the connection must already be gone with it.
+    connect(qApp, &QApplication::focusChanged, OpClearMarkers, [action = OpClearMarkers](QWidget *, QWidget *now) {
+        action->setEnabled(!qobject_cast<QLineEdit *>(now));
     });
     OpMenu->addSeparator();
     OpSnapshot = add(OpMenu, QStringLiteral("Save snapshot"), QKeySequence(Qt::CTRL | Qt::Key_S),
