@@ -1,6 +1,8 @@
 // Arithmetic of the front panel: level units, span zoom, ruler drag, readout placement, typed numbers.
 #include "panelmath.h"
 
+#include "spanview.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -28,12 +30,7 @@ TSpanState ZoomSpan(float startHz, float oldSpanHz, float effSampleRate, int fft
     const float centerHz = startHz + oldSpanHz * 0.5f;
     span.HzPerBin = effSampleRate / static_cast<float>(fftSize);
     span.SpanHz = static_cast<float>(plotWidth) * span.HzPerBin;
-    span.StartHz = centerHz - span.SpanHz * 0.5f;
-    if (span.StartHz <= 0.0f)
-        span.StartHz = 0.0f;
-    const float nyquistHz = effSampleRate * 0.5f;
-    if (span.StartHz + span.SpanHz > nyquistHz)
-        span.StartHz = nyquistHz - span.SpanHz;
+    span.StartHz = CentredStartHz(centerHz, span.SpanHz, effSampleRate * 0.5f);
     span.CenterHz = span.StartHz + span.SpanHz * 0.5f;
     return span;
 }
