@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "dbscale.h"
@@ -129,6 +130,11 @@ QString GridLabel(float db)
     return QStringLiteral("  0");
 }
 
+qreal LabelTop(qreal top, qreal plotHeight, int ascent)
+{
+    return std::max(std::min(top, plotHeight - ascent), 0.0);
+}
+
 QSize DeviceSize(QSize logical, qreal ratio)
 {
     return {DeviceColumn(logical.width(), ratio), DeviceColumn(logical.height(), ratio)};
@@ -171,15 +177,27 @@ void DrawPlotBackground(QImage &image, int topDb, int bottomDb, const QFont &fon
         painter.end();
         image.setDevicePixelRatio(ratio);
     }
+    // Labels of the lines on the plot, its edges included; the unit goes beside the topmost.
     QPainter painter(&image);
     painter.setFont(font);
     painter.setPen(QColor(kGridLabelColour));
+    const QFontMetrics metrics = painter.fontMetrics();
+    const qreal logicalHeight = deviceHeight / ratio;
+    std::optional<std::pair<qreal, QString>> topmost;
     forEachGridLevel([&](float db) {
-        const qreal y = DbToY(db, topDb, bottomDb, deviceHeight) / ratio;
-        DrawTextAtTopLeft(painter, kGridLabelX, y - kGridLabelRise, GridLabel(db));
-        if (db == static_cast<float>(kGridTopDb))
-            DrawTextAtTopLeft(painter, kDbUnitX, y - kDbUnitRise, QStringLiteral("dB"));
+        const int deviceY = DbToY(db, topDb, bottomDb, deviceHeight);
+        if (deviceY < 0 || deviceY > deviceHeight)
+            return;
+        const QString label = GridLabel(db);
+        const qreal top = LabelTop(deviceY / ratio - kGridLabelRise, logicalHeight, metrics.ascent());
+        DrawTextAtTopLeft(painter, kGridLabelX, top, label);
+        topmost = std::pair(top, label);
     });
+    if (topmost) {
+        const auto &[top, label] = *topmost;
+        const int x = std::max(kDbUnitX, kGridLabelX + metrics.horizontalAdvance(label) + kDbUnitGap);
+        DrawTextAtTopLeft(painter, x, std::max(top - (kDbUnitRise - kGridLabelRise), 0.0), QStringLiteral("dB"));
+    }
 }
 
 void DrawTrace(QImage &image, std::span<const int> rows, QRgb colour)

@@ -28,6 +28,7 @@ constexpr int kGridLabelX = 2;
 constexpr int kGridLabelRise = 4;  // label top above its line
 constexpr int kDbUnitX = 20;       // "dB" beside the 0 dB line
 constexpr int kDbUnitRise = 5;
+constexpr int kDbUnitGap = 2;      // at least this far right of a longer label
 
 // Text size of the plot font in tenths of a point, converted for the screen's resolution.
 constexpr int kPlotFontHeightDecipoints = 70;
@@ -49,6 +50,11 @@ QFont MakePlotFont(int dpiX = kScreenDpi, int dpiY = kScreenDpi);
 // The label text of a grid line: "-160" .. "-10", and "  0" for the top line.
 QString GridLabel(float db);
 
+// The top of a grid label whose line lies on the plot: its own place (the line's row less the
+// rise) held within the plot, so the labels of the top and bottom lines are not cut off by the
+// plot's edges. Logical pixels; ascent is the font's.
+qreal LabelTop(qreal top, qreal plotHeight, int ascent);
+
 // High-density screens: an image with a device pixel ratio above 1 holds the same plot in
 // logical pixels, drawn at its own resolution. Rows of levels are then device rows, while the
 // columns stay one per logical pixel; lines are LineWidthAt(ratio) device pixels wide, so the
@@ -61,8 +67,8 @@ int LineWidthAt(qreal ratio);
 // Device column of logical plot column `column`.
 int DeviceColumn(int column, qreal ratio);
 
-// Clears the image and draws the dB grid with its labels for the given dB window, at the
-// image's device pixel ratio.
+// Clears the image and draws the dB grid for the given dB window, at the image's device pixel
+// ratio: the lines within the plot carry their labels, and "dB" stands beside the topmost one.
 void DrawPlotBackground(QImage &image, int topDb, int bottomDb, const QFont &font);
 
 // A polyline through (column i, rows[i]) with the pixel rules of the plot: each segment leaves

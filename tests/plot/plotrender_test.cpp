@@ -131,20 +131,61 @@ TEST(PlotBackground, LabelsSitInTheirTextBoxesTopLeftAnchored)
     EXPECT_LT(unitInk.top(), LabelPixels(image, QRect(0, zeroRow - 8, kDbUnitX, 16)).top() + 1);
 }
 
-TEST(PlotBackground, TopAtMinus40ClipsTheUpperLinesAndLabels)
+TEST(PlotBackground, TopAtMinus40ClipsTheUpperLinesAndLabelsTheTopEdgeWithItsUnit)
 {
     QImage image = Blank();
-    DrawPlotBackground(image, -40, -160, MakePlotFont());
+    const QFont font = MakePlotFont();
+    DrawPlotBackground(image, -40, -160, font);
     const std::set<int> rows = GridRows(image);
     EXPECT_EQ(rows, ExpectedGridRows(-40, -160));
     EXPECT_EQ(rows.size(), 12u) << "-40 .. -150";
     EXPECT_EQ(*rows.begin(), 0) << "the -40 line lies on the top edge";
-    // Only the lower part of the -40 label fits; there is no "dB" and no "  0".
-    const QRect topInk = LabelPixels(image, QRect(0, 0, kGridLineStartX + 20, 6));
-    EXPECT_FALSE(topInk.isEmpty());
-    const int labelWidth = QFontMetrics(MakePlotFont()).horizontalAdvance(GridLabel(-40.0f));
-    EXPECT_LT(topInk.right(), kGridLabelX + labelWidth);
-    EXPECT_TRUE(LabelPixels(image, QRect(kGridLabelX + labelWidth, 0, 100, 6)).isEmpty());
+    // The -40 label is pushed down whole into the plot, "dB" beside it; nothing above is labelled.
+    const QFontMetrics metrics(font);
+    const int labelWidth = metrics.horizontalAdvance(GridLabel(-40.0f));
+    const QRect topInk = LabelPixels(image, QRect(0, 0, kGridLabelX + labelWidth, 12));
+    ASSERT_FALSE(topInk.isEmpty());
+    EXPECT_EQ(topInk.height(), LabelPixels(image, QRect(0, DbToY(-80.0f, -40, -160, kHeight) - 6, kGridLabelX + labelWidth, 12)).height())
+        << "as tall as an uncut label";
+    EXPECT_FALSE(LabelPixels(image, QRect(kDbUnitX, 0, 20, 12)).isEmpty()) << "the unit";
+}
+
+// The labels of the lines on the plot's edges are read whole after any change of the dB window:
+// none is cut off by the bottom edge (where the ruler follows) nor by the top one, and the unit
+// stands beside the topmost.
+TEST(PlotBackground, EdgeLabelsAreDrawnWholeForEveryDbWindow)
+{
+    const QFont font = MakePlotFont();
+    // An uncut label's ink height (digits and the minus sign), from a line in mid-plot.
+    QImage reference = Blank();
+    DrawPlotBackground(reference, 10, -160, font);
+    const int middle = DbToY(-80.0f, 10, -160, kHeight);
+    const int digitsHeight = LabelPixels(reference, QRect(0, middle - 6, kGridLineStartX, 12)).height();
+    ASSERT_GT(digitsHeight, 4);
+
+    // The window at start, edges on lines, edges just past lines, one line only. Lines are at
+    // least 17 rows apart, so a search 12 rows either side of a line sees its label alone.
+    const std::pair<int, int> windows[] = {{7, -121}, {0, -80}, {-10, -100}, {1, -79}, {-3, -13}, {-1, -81}};
+    for (const auto &[topDb, bottomDb] : windows) {
+        QImage image = Blank();
+        DrawPlotBackground(image, topDb, bottomDb, font);
+        std::vector<int> onPlot;  // rows of the lines on the plot, edges included, top first
+        const std::vector<int> levels = GridLevels();
+        for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
+            const int y = DbToY(static_cast<float>(*it), topDb, bottomDb, kHeight);
+            if (y >= 0 && y <= kHeight)
+                onPlot.push_back(y);
+        }
+        ASSERT_FALSE(onPlot.empty());
+        const std::string window = std::to_string(topDb) + ".." + std::to_string(bottomDb);
+        for (int y : {onPlot.front(), onPlot.back()}) {
+            const QRect ink = LabelPixels(image, QRect(0, y - 12, kGridLineStartX, 25));
+            ASSERT_FALSE(ink.isEmpty()) << window << " line at " << y;
+            EXPECT_EQ(ink.height(), digitsHeight) << window << " line at " << y << ": label cut off";
+        }
+        const QRect unitInk = LabelPixels(image, QRect(kDbUnitX, onPlot.front() - 12, 40, 25));
+        EXPECT_FALSE(unitInk.isEmpty()) << window << ": no unit";
+    }
 }
 
 TEST(Trace, EachSegmentLeavesOutItsEndPixelAndSteepOnesSplitAtHalfHeight)
