@@ -127,32 +127,27 @@ void TMainForm::VRangeChange()
 
 void TMainForm::RB64kClick()
 {
-    FftSize = 65536;
-    SetSpan();
+    ChangeSpan(65536);
 }
 
 void TMainForm::RB16kClick()
 {
-    FftSize = 16384;
-    SetSpan();
+    ChangeSpan(16384);
 }
 
 void TMainForm::RB8kClick()
 {
-    FftSize = 8192;
-    SetSpan();
+    ChangeSpan(8192);
 }
 
 void TMainForm::RB4kClick()
 {
-    FftSize = 4096;
-    SetSpan();
+    ChangeSpan(4096);
 }
 
 void TMainForm::RB2kClick()
 {
-    FftSize = 2048;
-    SetSpan();
+    ChangeSpan(2048);
 }
 
 void TMainForm::SetSpan()
@@ -180,14 +175,7 @@ void TMainForm::HScaleMouseMove(int x)
         return;
     const float startHz = DraggedStartHz(StartHz, DragX, x, HzPerBin, SpanHz, EffSampleRate);
     DragX = x;
-    if (startHz == StartHz)
-        return;  // held at the Nyquist end, or already at 0 Hz
-    StartHz = startHz;
-    HScale->SetHStart(StartHz);
-    HScale->SetHStop(StartHz + SpanHz);
-    HScale->Refresh();
-    CenterHz = StartHz + SpanHz * 0.5f;
-    PublishAnalyser();
+    MoveBand(startHz);  // unmoved when held at the Nyquist end, or already at 0 Hz
 }
 
 void TMainForm::HScaleMouseUp()

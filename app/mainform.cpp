@@ -108,6 +108,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
     BuildGenerator();
     BuildOptionsMenu();
     BuildMeasurement();
+    BuildPlotNavigation();
     BuildHelpItems();
     Connect();
     SetUpNumberEntry();
@@ -196,7 +197,7 @@ void TMainForm::BuildFace()
     BMS->SetPicture(RenderSkinFace());
     BMS->setGeometry(0, 0, kFormWidth, kFormHeight);
 
-    FPlotView = new TPlotView(*FAnalyser, this);
+    FPlotView = new TPlotView(*FAnalyser, toQColor(kButtonColour1), this);
     FPlotView->setGeometry(PB1);
 
     auto makeImage = [this](const QString &resource, QRect geometry) {
@@ -665,6 +666,7 @@ void TMainForm::PublishAnalyser()
     FEngineState->EffSampleRate.store(EffSampleRate, std::memory_order_relaxed);
     FEngineState->FftSize.store(FftSize, std::memory_order_relaxed);
     FEngineState->SpecOn.store(SpecOn, std::memory_order_relaxed);
+    ShowTraceKey();
     UpdateStrip();
 }
 

@@ -10,6 +10,7 @@
 #include "mixerlauncher.h"
 #include "panelswitches.h"
 #include "panelmath.h"
+#include "spanview.h"
 
 #include <QPointer>
 #include <QRect>
@@ -207,6 +208,16 @@ public:
     void PlotClick(QPoint plotPoint, bool second);
     void MarkerAtPeak(int marker);  // 1 or 2: on the highest peak of the measured trace
     void ClearMarkers();
+    // Steering the plot (plotnav.cpp): a drag in it moves the band as the ruler does, a
+    // double-click centres on a frequency, C on the tones; a span change keeps the tones in view.
+    QAction *OpCentreTones = nullptr;
+    void PlotDoubleClick(QPoint plotPoint);
+    void CentreOnTones();
+    // The generator's two tones while it plays both on distinct frequencies.
+    std::optional<TTonePair> GeneratorTones() const;
+    // The tones the band is steered by: the two strongest peaks of the analyser's spectrum
+    // when both stand clear of the floor, else the generator's tones, else none.
+    std::optional<TTonePair> TonesToView() const;
     // The two-tone measurement of the spectrum shown now, whether or not the readout runs.
     TImdResult MeasureShown() const;
     QString MeasuredChannelName() const;
@@ -287,6 +298,10 @@ private:
     void FreqEditExit(QLineEdit *edit, TNakedSlider *slider);
     bool FilterEditKey(QLineEdit *edit, QKeyEvent *key);
     void SelectSpan(int fftSize);
+    void BuildPlotNavigation();
+    void MoveBand(float startHz);
+    void ChangeSpan(int fftSize);  // a span button: SetSpan, keeping the tones in view
+    void ShowTraceKey();
     void ShowIQMode();
     void OpenMixer(TMixerPanel panel);
     void DeleteConfig(const QString &name);

@@ -136,14 +136,20 @@ void TMainForm::PublishOverlay()
     overlay.PeakHoldOn = PeakHoldOn;
     overlay.PeakHoldEpoch = PeakHoldEpoch;
     // The generator's tones are hints only while it plays both of them on distinct frequencies.
-    const bool bothTones = MixTones || (GenLeftOn && GenRightOn);
-    if (GenOn && !IQMode && bothTones && LFreqHz != RFreqHz) {
+    if (GeneratorTones()) {
         overlay.HintHz1 = std::min(LFreqHz, RFreqHz);
         overlay.HintHz2 = std::max(LFreqHz, RFreqHz);
     }
     overlay.Marker1Hz = Marker1Hz;
     overlay.Marker2Hz = Marker2Hz;
     FAnalyser->Overlay().SetSettings(overlay);
+    ShowTraceKey();
+}
+
+// The key names the traces the frames draw; the markers' reading takes its top line when set.
+void TMainForm::ShowTraceKey()
+{
+    FPlotView->SetTraceKey(SALeftOn, SARightOn, Marker1Hz || Marker2Hz);
 }
 
 void TMainForm::UpdateStrip()

@@ -47,11 +47,12 @@ void TMainForm::SetUpToolTips()
     VRange->setToolTip(QStringLiteral("Vertical range: the dB at the bottom. Up/Down or the wheel, Shift for 10"));
     for (QRadioButton *span : {RB64k, RB16k, RB8k, RB4k, RB2k})
         span->setToolTip(QStringLiteral("Horizontal span (arrow keys choose, Tab reaches them)"));
-    HScale->setToolTip(QStringLiteral("Drag to move the band"));
+    HScale->setToolTip(QStringLiteral("Drag to move the band; C centres it on the tones"));
     Options->setToolTip(QStringLiteral("Options: input, mixer, calibration, skew, settings, help (F1)"));
     FPlotView->setToolTip(QStringLiteral(
         "0 dB is a full-scale sine before the Hann window: a tone on a bin centre reads 6.02 dB below "
-        "its level. White: left input, yellow: right input. F1 for help."));
+        "its level. White: left input, yellow: right input. Drag to move the band, double-click to "
+        "centre it there, C to centre it on the tones; a click sets marker M1, Shift+click M2. F1 for help."));
 }
 
 }  // namespace zelvaro
