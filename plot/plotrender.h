@@ -93,8 +93,9 @@ struct TGridKey {
 //      and the left one over it (Render);
 //   3. frame exchange: the finished image becomes the shown one in TSpectrumAnalyser::UpdateSpectrum,
 //      a swap under DisplayLock, so a paint only ever sees complete frames (plot/analyser.cpp);
-//   4. readout: the pointer's frequency and level, written by the window's plot view on the GUI
-//      thread over the shown frame when it paints, never into the frame itself (app/plotview.cpp).
+//   4. readout and trace key: the pointer's frequency and level on a dark backing, and "L"/"R"
+//      naming the traces, written by the window's plot view on the GUI thread over the shown
+//      frame when it paints, never into the frame itself (app/plotview.cpp).
 // Layers 1 and 2 run here, on the processing thread; the renderer is owned and used by that one
 // thread.
 class TPlotRenderer {
