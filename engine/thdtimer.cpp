@@ -130,6 +130,12 @@ void TThreadedTimer::Stop()
     FChanged.notify_all();
 }
 
+bool TThreadedTimer::Waiting() const
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FWaiting;
+}
+
 void TThreadedTimer::Kill()
 {
     EndThread();
@@ -229,9 +235,11 @@ bool TThreadedTimer::WaitInterval(std::unique_lock<std::mutex> &lock, uint64_t g
                                   std::chrono::milliseconds wait)
 {
     FStopEvent = false;
+    FWaiting = true;
     const auto deadline = TClock::now() + wait;
     FChanged.wait_until(lock, deadline,
                         [&] { return Ending(generation) || FStopEvent || !Active(); });
+    FWaiting = false;
     FStopEvent = false;
     return !Ending(generation);
 }

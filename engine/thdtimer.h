@@ -43,6 +43,8 @@ public:
 
     // Ends the current wait at once: the next tick fires without waiting the rest of the interval.
     void Stop();
+    // True while the timing thread waits out an interval: the only time a Stop has an effect.
+    bool Waiting() const;
     // Ends the timing thread and starts a fresh one (the elapsed time starts again from zero).
     void Kill();
 
@@ -72,6 +74,7 @@ private:
     bool FKillEvent = false;  // ends the timing thread of the current generation
     bool FStopEvent = false;  // ends the current interval wait early
     bool FTerminated = false;
+    bool FWaiting = false;    // the timing thread is inside an interval wait
     uint64_t FGeneration = 0;  // bumped by Kill so a replaced thread never acts on new state
     std::shared_ptr<TPendingTick> FPendingTick;
     std::thread FTimerThread;

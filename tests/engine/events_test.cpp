@@ -114,12 +114,28 @@ TEST(ThreadedTimer, StopFiresOneTickEarly)
     TThreadedTimer timer(gui.RunOnGui());
     timer.SetInterval(60000);
     timer.SetOnTimer([&](TThreadedTimer *) { ++ticks; });
-    std::this_thread::sleep_for(50ms);  // let the timing thread begin its minute-long wait
+    // A Stop counts only once the timing thread waits; how soon that is depends on the machine.
+    ASSERT_TRUE(WaitFor([&] { return timer.Waiting(); }));
     EXPECT_EQ(ticks.load(), 0);
     timer.Stop();
     EXPECT_TRUE(WaitFor([&] { return ticks == 1; }));
+    // Exactly one: the timer goes back to waiting the full interval, and no second tick comes.
+    ASSERT_TRUE(WaitFor([&] { return timer.Waiting(); }));
     std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(ticks.load(), 1);  // exactly one: the next waits the full interval again
+    EXPECT_EQ(ticks.load(), 1);
+}
+
+TEST(ThreadedTimer, AStopBeforeTheWaitBeginsIsForgotten)
+{
+    TFakeGui gui(true);
+    std::atomic<int> ticks{0};
+    TThreadedTimer timer(gui.RunOnGui());
+    timer.SetInterval(60000);
+    timer.Stop();  // the thread is parked without a handler: no wait is in progress
+    timer.SetOnTimer([&](TThreadedTimer *) { ++ticks; });
+    ASSERT_TRUE(WaitFor([&] { return timer.Waiting(); }));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(ticks.load(), 0);
 }
 
 TEST(ThreadedTimer, ChangingTheIntervalFromTheHandlerNeitherBlocksNorLosesTicks)
