@@ -2,6 +2,7 @@
 #include <tonesynth.h>
 
 #include "references.h"
+#include "tempfile.h"
 
 #include <gtest/gtest.h>
 
@@ -24,14 +25,11 @@ constexpr double kPi = 3.14159265358979323846;
 // One table step of phase at full scale: the largest error the truncated index can cause.
 constexpr double kTableStepError = 32767.0 * 2.0 * kPi / kCosTableLength;
 
+// Lives until the end of the statement that hands its path to the reference script.
 template <typename T>
-std::string WriteSamples(const std::vector<T> &samples, const std::string &name)
+test::TTempFile WriteSamples(const std::vector<T> &samples, const std::string &name)
 {
-    const std::string path = ::testing::TempDir() + "tonesynth_" + name + ".raw";
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(samples.data()),
-              static_cast<std::streamsize>(samples.size() * sizeof(T)));
-    return path;
+    return test::TTempFile("tonesynth_" + name, samples, ".raw");
 }
 
 // Runs the numpy reference script of these tests and returns the numbers it prints.
@@ -103,7 +101,7 @@ TEST(SynthTone, MatchesTheIdealCosineAndAdvancesTheLeftPhase)
     TToneSynth synth;
     std::vector<float> out(8192);
     synth.SynthTone(out.data(), nullptr, 8192, 1292.0, kRate, -32767.0f, false);
-    const auto err = RunReference("maxerr " + WriteSamples(out, "tone1") + " 1292 22050 32767 0");
+    const auto err = RunReference("maxerr " + WriteSamples(out, "tone1").Path() + " 1292 22050 32767 0");
     ASSERT_EQ(err.size(), 1u);
     EXPECT_LE(err[0], kTableStepError);
     EXPECT_NEAR(synth.LeftPhase(), std::fmod(8192.0 * 262144.0 * 1292.0 / kRate, 262144.0), 1e-6);
@@ -126,8 +124,8 @@ TEST(SynthBlock, LevelAndFrequencyMatchNumpy)
     TToneSynth synth;
     // Level position 5000 of 10000 is amplitude 0.5: -6.02 dB.
     const auto block = SynthBlocks(synth, Settings(1292, 1938, 0.5f, 0.1f), 8);
-    const auto left = RunReference("level " + WriteSamples(Channel(block, 0), "left") + " 22050");
-    const auto right = RunReference("level " + WriteSamples(Channel(block, 1), "right") + " 22050");
+    const auto left = RunReference("level " + WriteSamples(Channel(block, 0), "left").Path() + " 22050");
+    const auto right = RunReference("level " + WriteSamples(Channel(block, 1), "right").Path() + " 22050");
     ASSERT_EQ(left.size(), 2u);
     ASSERT_EQ(right.size(), 2u);
     EXPECT_NEAR(left[0], -6.02, 0.01);
@@ -150,9 +148,9 @@ TEST(SynthBlock, IqModePlaysTheLeftToneNinetyDegreesAheadOnTheRight)
         right.push_back(block[i + 1]);
     }
     const double startDeg = 1000.0 / kIndexUnitsPerDegree;
-    const auto errL = RunReference("maxerr " + WriteSamples(left, "iqL") + " 1000 22050 32767 " +
+    const auto errL = RunReference("maxerr " + WriteSamples(left, "iqL").Path() + " 1000 22050 32767 " +
                                    std::to_string(startDeg));
-    const auto errR = RunReference("maxerr " + WriteSamples(right, "iqR") + " 1000 22050 32767 " +
+    const auto errR = RunReference("maxerr " + WriteSamples(right, "iqR").Path() + " 1000 22050 32767 " +
                                    std::to_string(startDeg + 90.0));
     ASSERT_EQ(errL.size(), 1u);
     ASSERT_EQ(errR.size(), 1u);
@@ -175,7 +173,7 @@ TEST(SynthSkewedTone, FiftyMicrosecondsAtTenKilohertzInvertsTone2)
 // The phase of the right output against the left one for equal tones, in degrees (numpy).
 double RightMinusLeftDegrees(const std::vector<int16_t> &block, int freqHz)
 {
-    const auto phase = RunReference("phase " + WriteSamples(block, "phase") + " int16 " +
+    const auto phase = RunReference("phase " + WriteSamples(block, "phase").Path() + " int16 " +
                                     std::to_string(freqHz) + " 22050");
     return phase.size() == 1 ? phase[0] : std::nan("");
 }
@@ -291,7 +289,7 @@ TEST(SynthBlock, FullScaleToneNeitherClipsNorHasSpursAbove96dBc)
         peak = std::max<int16_t>(peak, static_cast<int16_t>(std::abs(v)));
     EXPECT_EQ(peak, 32767);
     for (int channel : {0, 1}) {
-        const auto sfdr = RunReference("sfdr " + WriteSamples(Channel(block, channel), "sfdr"));
+        const auto sfdr = RunReference("sfdr " + WriteSamples(Channel(block, channel), "sfdr").Path());
         ASSERT_EQ(sfdr.size(), 1u);
         EXPECT_GE(sfdr[0], 96.0) << "channel " << channel;
     }

@@ -2,6 +2,7 @@
 #include "enginetestutil.h"
 #include "fakegui.h"
 #include "references.h"
+#include "tempfile.h"
 
 #include <audioengine.h>
 #include <loopbackcard.h>
@@ -94,12 +95,9 @@ double RightMinusLeftDegrees(const TSampleHistory &history, int samples, int fre
         interleaved.push_back(left[i]);
         interleaved.push_back(right[i]);
     }
-    const std::string path = ::testing::TempDir() + "loopback_skew.f32";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(interleaved.data()),
-               static_cast<std::streamsize>(interleaved.size() * sizeof(float)));
-    const auto phase = test::RunPythonReference("dsp/tonesynth_ref.py",
-                                                "phase " + path + " float32 " + std::to_string(freqHz) + " 22050");
+    const test::TTempFile file("loopback_skew", interleaved, ".f32");
+    const auto phase = test::RunPythonReference(
+        "dsp/tonesynth_ref.py", "phase " + file.Path() + " float32 " + std::to_string(freqHz) + " 22050");
     return phase.size() == 1 ? phase[0] : std::nan("");
 }
 

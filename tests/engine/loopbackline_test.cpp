@@ -1,6 +1,7 @@
 // The loopback card's line stage: the right channel's fractional delay and gain against the left
 // as a cosine fit sees them, and the cubic term's IMD3 as numpy measures it.
 #include "references.h"
+#include "tempfile.h"
 
 #include <audioengine.h>
 #include <loopbackline.h>
@@ -84,7 +85,6 @@ TEST(LoopbackLine, RightChannelLagsByTheSkewAtEveryFrequencyAndCarriesTheGain)
 
 TEST(LoopbackLine, CubicTermMakesTheAskedImd3ForTwoTonesAtTheirLevel)
 {
-    std::string file = ::testing::TempDir() + "line_imd3.raw";
     for (double dbc : {-40.0, -50.0}) {
         TLoopbackLineOptions options;
         options.DistortionDbc = dbc;
@@ -92,17 +92,13 @@ TEST(LoopbackLine, CubicTermMakesTheAskedImd3ForTwoTonesAtTheirLevel)
         constexpr size_t kFrames = 2 * kSampleRate;
         auto block = Tones({1500.0, 2100.0}, kFrames);
         line.Process(block.data(), kFrames);
-        FILE *out = std::fopen(file.c_str(), "wb");
-        ASSERT_NE(out, nullptr);
-        ASSERT_EQ(std::fwrite(block.data(), sizeof(int16_t), block.size(), out), block.size());
-        std::fclose(out);
-        const auto products =
-            test::RunPythonReference("engine/line_imd3.py", "'" + file + "' 1500 2100 " + std::to_string(kSampleRate));
+        const test::TTempFile file("line_imd3", block, ".raw");
+        const auto products = test::RunPythonReference(
+            "engine/line_imd3.py", "'" + file.Path() + "' 1500 2100 " + std::to_string(kSampleRate));
         ZELVARO_REQUIRE_REFERENCE(products.size() == 2, "numpy for line_imd3.py");
         EXPECT_NEAR(products[0], dbc, 0.1) << "lower";
         EXPECT_NEAR(products[1], dbc, 0.1) << "upper";
     }
-    std::remove(file.c_str());
 }
 
 }  // namespace
