@@ -5,8 +5,9 @@
 # Usage: card_check.sh <zelvaro> <work dir>
 set -uo pipefail
 exe=$1 work=$2
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 mkdir -p "$work"
-fail() { echo "FAILED: $*"; exit 1; }
 # check_json <file> <python expression over the object j>: fails with the expression when false.
 check_json() {
   python3 -c "import json,sys; j=json.load(open(sys.argv[1])); sys.exit(0 if ($2) else 1)" "$1" \
@@ -39,10 +40,8 @@ check_json "$work/loop.json" "len([p for p in j['imd']['products'] if p['order']
 grep -q "^Channel skew  *-20.00 us" "$work/loop.txt" || fail "text output: $(cat "$work/loop.txt")"
 grep -q "compensation (Options menu) to -20.0 us" "$work/loop.txt" || fail "no advice: $(cat "$work/loop.txt")"
 
-if [ -z "${PULSE_SERVER:-}" ]; then
-  echo "SKIPPED: no private sound server (run through scripts/test-env); the loopback part passed"
-  exit 77
-fi
+[ -n "${PULSE_SERVER:-}" ] ||
+  missing_reference "private PulseAudio (run through scripts/test-env); the loopback part passed"
 "$exe" measure --card-check --format json --output "$work/server.json" 2>"$work/server.err" \
   || fail "card check on the sound server exited $?: $(tail -3 "$work/server.err")"
 cat "$work/server.json"

@@ -8,53 +8,67 @@ set -uo pipefail
 exe=$1 work=$2
 
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../support/references.sh"
-[ -n "${ZELVARO_TEST_DISPLAY:-}" ] || missing_reference "X display (run through scripts/test-env, which starts Xvfb)"
-for tool in xdotool import convert pacat; do
-  command -v $tool >/dev/null || missing_reference "$tool"
-done
-[ -n "${PULSE_SERVER:-}" ] || missing_reference "private PulseAudio (run through scripts/test-env)"
-python=$(python_with_numpy)
-[ -n "$python" ] || missing_reference "python3 with numpy"
+. "$here/lib.sh"
+require_display
+require_tools xdotool import convert pacat
+require_pulse
+require_numpy
 mkdir -p "$work"
-runtime=$(mktemp -d /tmp/zelvaro-e2e.XXXXXX)
-chmod 700 "$runtime"
-export DISPLAY=$ZELVARO_TEST_DISPLAY DBUS_SESSION_BUS_ADDRESS=disabled: XDG_RUNTIME_DIR=$runtime
-export XDG_CONFIG_HOME=$runtime/config HOME=$runtime/home
+make_runtime
+export HOME=$runtime/home
 mkdir -p "$HOME"
-unset QT_QPA_PLATFORM
-app_pid="" pacat_pid=""
-cleanup() {
-  [ -n "$pacat_pid" ] && kill "$pacat_pid" 2>/dev/null && wait "$pacat_pid" 2>/dev/null
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
-  rm -rf "$runtime"
-}
-trap cleanup EXIT
-fail() { echo "FAILED: $*"; exit 1; }
+use_test_display
+shots=$HOME/Documents/Zelvaro
 
-# Two -7 dBFS tones at 1000 and 1500 Hz, IMD3 at -50 dBc (500 Hz) and -40 dBc (2000 Hz).
-"$python" "$here/measure_check.py" make-file "$work/two-tones.raw" || fail "the test file could not be made"
+# Two -7 dBFS tones at 1000 and 1500 Hz, IMD3 at -50 dBc (500 Hz) and -40 dBc (2000 Hz), long
+# enough to outlast a slow start. The program starts once the server plays it, so that no frame
+# of the readout's average hears silence.
+"$python" "$here/measure_check.py" make-file "$work/two-tones.raw" 90 || fail "the test file could not be made"
 pacat --playback --rate=22050 --channels=2 --format=s16le "$work/two-tones.raw" &
 pacat_pid=$!
+kill_at_exit $pacat_pid
+wait_for_stream $pacat_pid
 
 "$exe" >"$work/zelvaro.log" 2>&1 &
 app_pid=$!
-window=$(timeout 15 xdotool search --sync --onlyvisible --pid $app_pid 2>/dev/null | head -1)
-[ -n "$window" ] || fail "the main window did not appear"
-eval "$(xdotool getwindowgeometry --shell "$window")"  # sets X, Y, WIDTH, HEIGHT
+kill_at_exit $app_pid
+wait_for_window $app_pid
 sleep 0.5
 xdotool mousemove $((X + 36)) $((Y + 68)) click 1; sleep 0.3   # "Spec.An."
 xdotool mousemove $((X + 600)) $((Y + 300))                     # pointer off the plot
 xdotool key --window "$window" i                                # "IMD readout"
-sleep 5                                                         # the power average settles
+
+snapshot_count() { ls "$shots"/zelvaro-*.json 2>/dev/null | wc -l; }
+# True when both snapshots averaged a whole window of frames (kImdAverageFrames, 8) and read the
+# same tone levels. The first whole averages still hold frames whose transform reached back to
+# before the capture began, which read the tones low.
+settled() {  # <earlier json> <later json>
+  "$python" - "$1" "$2" <<'PY'
+import json, sys
+a, b = (json.load(open(path)) for path in sys.argv[1:3])
+whole = all(r.get("frames", 0) >= 8 and len(r.get("tones", [])) == 2 for r in (a, b))
+sys.exit(0 if whole and all(abs(s["dbfs"] - t["dbfs"]) <= 0.05 for s, t in zip(a["tones"], b["tones"])) else 1)
+PY
+}
+# Ctrl+S about once a second until two snapshots in a row agree: how soon the readout settles
+# depends on how fast the analyser runs, which a loaded machine slows down.
+json="" previous=""
+deadline=$((SECONDS + 60))
+while :; do
+  taken=$(snapshot_count)
+  xdotool key --window "$window" ctrl+s
+  wait_until "$E2E_WAIT_TIMEOUT" test "$(snapshot_count)" -gt "$taken" ||
+    fail "Ctrl+S wrote no snapshot in $shots: $(tail -3 "$work/zelvaro.log")"
+  import -window root "$work/saved.png"
+  json=$(ls -t "$shots"/zelvaro-*.json | head -1)
+  [ -n "$previous" ] && settled "$previous" "$json" && break
+  [ $SECONDS -lt $deadline ] || fail "the readout did not settle within 60 s: $(cat "$json")"
+  previous=$json
+  sleep 1
+done
 import -window root "$work/readout.png"
 convert "$work/readout.png" -crop 671x474+$X+$Y +repage "$work/window.png"
-xdotool key --window "$window" ctrl+s
-sleep 1
-import -window root "$work/saved.png"
 
-json=$(ls "$HOME"/Documents/Zelvaro/zelvaro-*.json 2>/dev/null | head -1)
-[ -n "$json" ] || fail "no snapshot in $HOME/Documents/Zelvaro: $(tail -3 "$work/zelvaro.log")"
 for ext in png csv; do
   [ -s "${json%.json}.$ext" ] || fail "the snapshot's .$ext is missing"
 done

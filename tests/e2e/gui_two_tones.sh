@@ -7,33 +7,18 @@ set -uo pipefail
 exe=$1 work=$2
 
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../support/references.sh"
-[ -n "${ZELVARO_TEST_DISPLAY:-}" ] || missing_reference "X display (run through scripts/test-env, which starts Xvfb)"
-for tool in xdotool import convert; do
-  command -v $tool >/dev/null || missing_reference "$tool"
-done
-python=$(python_with_numpy)
-[ -n "$python" ] || missing_reference "python3 with numpy"
+. "$here/lib.sh"
+require_display
+require_tools xdotool import convert
+require_numpy
 mkdir -p "$work"
-runtime=$(mktemp -d /tmp/zelvaro-e2e.XXXXXX)
-chmod 700 "$runtime"
-export DISPLAY=$ZELVARO_TEST_DISPLAY DBUS_SESSION_BUS_ADDRESS=disabled: XDG_RUNTIME_DIR=$runtime
-export XDG_CONFIG_HOME=$runtime/config
-unset QT_QPA_PLATFORM
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
-  rm -rf "$runtime"
-}
-trap cleanup EXIT
-
-fail() { echo "FAILED: $*"; exit 1; }
+make_runtime
+use_test_display
 
 "$exe" --loopback >"$work/zelvaro.log" 2>&1 &
 app_pid=$!
-window=$(timeout 15 xdotool search --sync --onlyvisible --pid $app_pid 2>/dev/null | head -1)
-[ -n "$window" ] || fail "the main window did not appear"
-eval "$(xdotool getwindowgeometry --shell "$window")"  # sets X, Y, WIDTH, HEIGHT
+kill_at_exit $app_pid
+wait_for_window $app_pid
 [ "$WIDTH" = 671 ] && [ "$HEIGHT" = 474 ] || fail "window is ${WIDTH}x${HEIGHT}, not 671x474"
 sleep 0.5
 
@@ -72,6 +57,6 @@ if kill -0 $app_pid 2>/dev/null; then
 fi
 wait $app_pid
 status=$?
-app_pid=""
+forget_pid $app_pid
 [ $status -eq 0 ] || fail "the program ended with status $status"
 echo "PASSED: tones at 1292 Hz (left) and 1938 Hz (right), readout follows the pointer, closed in time"

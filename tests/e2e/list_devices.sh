@@ -3,6 +3,8 @@
 # one default input and one default output among tab-separated lines. Usage: list_devices.sh <zelvaro>
 set -uo pipefail
 program=$1
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --list-devices 2>/tmp/list-devices.$$)
 rc=$?
 noise=$(wc -l </tmp/list-devices.$$); rm -f /tmp/list-devices.$$
@@ -15,10 +17,8 @@ rc=$?
 message=$(cat /tmp/bad-option.$$); rm -f /tmp/bad-option.$$
 [ $rc -eq 1 ] || { echo "a mistyped option gave status $rc: $message"; exit 1; }
 case "$message" in *no-such-option*) ;; *) echo "a mistyped option was not named: $message"; exit 1 ;; esac
-if [ -z "${PULSE_SERVER:-}" ]; then
-  echo "skipped the device lines: no sound server (run under scripts/test-env); the exit status was checked"
-  exit 77
-fi
+[ -n "${PULSE_SERVER:-}" ] ||
+  missing_reference "private PulseAudio (run through scripts/test-env); the exit status was checked"
 bad=$(printf '%s\n' "$out" | awk -F'\t' '!(($1 == "input" || $1 == "output") && NF >= 3 && $3 != "")')
 [ -z "$bad" ] || { echo "malformed lines: $bad"; exit 1; }
 for direction in input output; do

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Checks of `zelvaro measure` output for the end-to-end test.
 
-  measure_check.py make-file OUT            two -7 dBFS tones (1000, 1500 Hz) with IMD3 at -40 dBc
-                                            (upper) and -50 dBc (lower), 16-bit stereo, 12 s
+  measure_check.py make-file OUT [SECONDS]  two -7 dBFS tones (1000, 1500 Hz) with IMD3 at -40 dBc
+                                            (upper) and -50 dBc (lower), 16-bit stereo, 12 s unless
+                                            SECONDS says otherwise
   measure_check.py file-result JSON         the measurement of that file
   measure_check.py own-generator JSON       --tones 700,1900 --mix --level -7: clean to -90 dBc
   measure_check.py sweep JSON STEPS         a sweep with STEPS steps and no intercept
@@ -19,8 +20,8 @@ def fail(text):
     sys.exit("FAILED: " + text)
 
 
-def make_file(path):
-    n = np.arange(RATE * 12)
+def make_file(path, seconds=12):
+    n = np.arange(RATE * seconds)
     a = 32767 * 10 ** (-7 / 20)
     x = (a * np.cos(2 * np.pi * 1000 * n / RATE) + a * np.cos(2 * np.pi * 1500 * n / RATE + 1.0)
          + a * 10 ** (-40 / 20) * np.cos(2 * np.pi * 2000 * n / RATE + 2.0)
@@ -88,7 +89,7 @@ def sweep(path, steps):
 def main():
     command = sys.argv[1]
     if command == "make-file":
-        make_file(sys.argv[2])
+        make_file(sys.argv[2], *(int(v) for v in sys.argv[3:4]))
     elif command == "file-result":
         file_result(sys.argv[2])
     elif command == "own-generator":

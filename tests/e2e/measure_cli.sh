@@ -6,12 +6,10 @@
 set -uo pipefail
 exe=$1 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../support/references.sh"
-python=$(python_with_numpy)
-[ -n "$python" ] || missing_reference "python3 with numpy"
+. "$here/lib.sh"
+require_numpy
 check="$python $here/measure_check.py"
 mkdir -p "$work"
-fail() { echo "FAILED: $*"; exit 1; }
 now() { date +%s.%N; }
 elapsed() { echo "$2 - $1" | bc; }
 
@@ -43,24 +41,32 @@ $check sweep "$work/sweep.json" 3 || exit 1
 # SIGTERM while capturing: status 128 + 15, nothing printed.
 "$exe" measure --loopback --tones 700,1900 --mix --seconds 20 >"$work/term.txt" 2>&1 &
 pid=$!
-sleep 1.5
+kill_at_exit $pid
+# Its own handler, not the default action, must end it: sent once the handler is in place.
+wait_until "$E2E_WAIT_TIMEOUT" catches_signal $pid 15 || fail "the measurement never set up its signal handling"
+sleep 1
 kill -TERM $pid
 wait $pid; status=$?
+forget_pid $pid
 [ $status -eq 143 ] || fail "SIGTERM gave status $status"
 [ -s "$work/term.txt" ] && fail "SIGTERM left output: $(cat "$work/term.txt")"
 
 if [ -z "${PULSE_SERVER:-}" ] || ! command -v pacat >/dev/null; then
   missing_reference "private PulseAudio with pacat (run through scripts/test-env); the loopback part passed"
 fi
-# A file played into the null sink; the program listens to its monitor.
-$check make-file "$work/two-tones.raw" || exit 1
+# A file played into the null sink; the program listens to its monitor. The listening measurement
+# takes what comes at once, so it starts only when the server plays the file, and the file lasts
+# well beyond a start slowed down by a loaded machine.
+$check make-file "$work/two-tones.raw" 60 || exit 1
 pacat --playback --rate=22050 --channels=2 --format=s16le "$work/two-tones.raw" &
 pacat_pid=$!
-sleep 0.5
+kill_at_exit $pacat_pid
+wait_for_stream $pacat_pid
 start=$(now)
-"$exe" measure --format json >"$work/file.json" 2>"$work/file.err" || { kill $pacat_pid; fail "listening exited $?: $(grep -v ALSA "$work/file.err" | tail -3)"; }
+"$exe" measure --format json >"$work/file.json" 2>"$work/file.err" || fail "listening exited $?: $(grep -v ALSA "$work/file.err" | tail -3)"
 echo "listening with defaults on the sound server: $(elapsed "$start" "$(now)") s"
 kill $pacat_pid 2>/dev/null; wait $pacat_pid 2>/dev/null
+forget_pid $pacat_pid
 $check file-result "$work/file.json" || exit 1
 # Its own generator through the server.
 "$exe" measure --tones 700,1900 --mix --level -7 --format json >"$work/server.json" 2>"$work/server.err" \
@@ -76,13 +82,16 @@ grep -q "no-such-card" "$work/named.err" || fail "the unknown device is not name
 "$exe" measure --input pulse --output-device pulse --tones 700,1900 --mix --level -7 --format json \
   >"$work/named.json" 2>"$work/named.err" &
 named_pid=$!
+kill_at_exit $named_pid
+# Looked at until both are seen or the measurement has ended, however long its start takes.
 streams=""
-for _ in $(seq 40); do
+while kill -0 $named_pid 2>/dev/null; do
   streams=$(pactl list sink-inputs; pactl list source-outputs)
   [ "$(printf '%s\n' "$streams" | grep -c 'application.name = "Zelvaro"')" -ge 2 ] && break
   sleep 0.1
 done
 wait $named_pid || fail "named devices exited $?: $(grep -v ALSA "$work/named.err" | tail -3)"
+forget_pid $named_pid
 $check own-generator "$work/named.json" || exit 1
 [ "$(printf '%s\n' "$streams" | grep -c 'application.name = "Zelvaro"')" -ge 2 ] ||
   fail "the streams are not named after the program: $(printf '%s\n' "$streams" | grep application.name)"

@@ -11,24 +11,17 @@
 set -uo pipefail
 mode=$1 exe=$2 driver=$3 slowstore=$4 work=$5 limit_ms=$6
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../support/references.sh"
+. "$here/lib.sh"
 
 # Background jobs of a script start with SIGINT ignored unless job control is on; Ctrl+C must
 # reach the program as it does from a terminal.
 set -m
 
 mkdir -p "$work"
-runtime=$(mktemp -d /tmp/zelvaro-end.XXXXXX)
-chmod 700 "$runtime"
-export XDG_RUNTIME_DIR=$runtime DBUS_SESSION_BUS_ADDRESS=disabled:
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill -KILL "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
-  rm -rf "$runtime"
-}
-trap cleanup EXIT
-
-fail() { echo "FAILED: $*"; [ -f "$runtime/app.log" ] && sed 's/^/  program: /' "$runtime/app.log"; exit 1; }
+make_runtime zelvaro-end
+# A program left running by a failed check may be the one that ignores SIGTERM.
+E2E_KILL_SIGNAL=KILL
+E2E_FAIL_LOG=$runtime/app.log
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 # A fresh, empty configuration folder for each run.
@@ -36,23 +29,6 @@ fresh_config() {
   export XDG_CONFIG_HOME=$runtime/config-$1
   rm -rf "$XDG_CONFIG_HOME"
   mkdir -p "$XDG_CONFIG_HOME"
-}
-
-# True when the process has a handler for the signal (its bridge is in place).
-catches() {
-  local mask
-  mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$1/status" 2>/dev/null) || return 1
-  [ -n "$mask" ] && (( (0x$mask >> ($2 - 1)) & 1 ))
-}
-ignores() {
-  local mask
-  mask=$(awk '/^SigIgn:/ {print $2}' "/proc/$1/status" 2>/dev/null) || return 1
-  [ -n "$mask" ] && (( (0x$mask >> ($2 - 1)) & 1 ))
-}
-wait_until() {  # <tenths of a second> <command...>
-  local tries=$1; shift
-  for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
-  return 1
 }
 
 # Sends the signal, waits for the end and sets $status and $elapsed (ms); fails past the deadline.
@@ -67,7 +43,7 @@ end_with() {
   wait "$app_pid"
   status=$?
   elapsed=$(( $(now_ms) - start ))
-  app_pid=""
+  forget_pid "$app_pid"
 }
 
 stored_fft_size() { "$driver" --stored-fft-size 2>/dev/null; }
@@ -86,7 +62,8 @@ offscreen_runs() {
     fresh_config "$sig"
     "$driver" >"$runtime/ready" 2>"$runtime/app.log" &
     app_pid=$!
-    wait_until 300 grep -q ready "$runtime/ready" || fail "the busy window did not show a frame"
+    kill_at_exit $app_pid
+    wait_until 30 grep -q ready "$runtime/ready" || fail "the busy window did not show a frame"
     sleep 0.5
     end_with "$sig" "$limit_ms"
     check_clean_end offscreen "$sig"
@@ -100,9 +77,10 @@ offscreen_runs() {
     ZELVARO_SLOW_STORE_MS=60000 ZELVARO_SLOW_STORE_MARK="$runtime/saving" \
     "$exe" --loopback >"$runtime/app.log" 2>&1 &
   app_pid=$!
-  wait_until 300 catches "$app_pid" 15 || fail "the program never set up its signal handling"
+  kill_at_exit $app_pid
+  wait_until 30 catches_signal "$app_pid" 15 || fail "the program never set up its signal handling"
   kill -TERM "$app_pid"
-  wait_until 300 test -e "$runtime/saving" || fail "the shut-down never began to save"
+  wait_until 30 test -e "$runtime/saving" || fail "the shut-down never began to save"
   end_with INT 1000
   [ "$status" -eq $((128 + 2)) ] || fail "a second signal ended it with status $status, not by SIGINT"
   [ ! -e "$XDG_CONFIG_HOME/Zelvaro/Zelvaro.conf" ] || fail "the interrupted save left a store behind"
@@ -112,9 +90,10 @@ offscreen_runs() {
   fresh_config nohup
   (trap '' HUP; exec "$exe" --loopback) >"$runtime/app.log" 2>&1 &
   app_pid=$!
-  wait_until 300 catches "$app_pid" 15 || fail "the program never set up its signal handling"
-  ignores "$app_pid" 1 || fail "SIGHUP is no longer ignored"
-  catches "$app_pid" 1 && fail "SIGHUP is caught although it was ignored at start"
+  kill_at_exit $app_pid
+  wait_until 30 catches_signal "$app_pid" 15 || fail "the program never set up its signal handling"
+  ignores_signal "$app_pid" 1 || fail "SIGHUP is no longer ignored"
+  catches_signal "$app_pid" 1 && fail "SIGHUP is caught although it was ignored at start"
   kill -HUP "$app_pid"
   sleep 1
   kill -0 "$app_pid" 2>/dev/null || fail "an ignored SIGHUP ended the program"
@@ -124,20 +103,15 @@ offscreen_runs() {
 }
 
 x11_runs() {
-  [ -n "${ZELVARO_TEST_DISPLAY:-}" ] || missing_reference "X display (run through scripts/test-env, which starts Xvfb)"
-  for tool in xdotool import; do
-    command -v $tool >/dev/null || missing_reference "$tool"
-  done
-  export DISPLAY=$ZELVARO_TEST_DISPLAY
-  unset QT_QPA_PLATFORM
+  require_display
+  require_tools xdotool import
+  use_test_display
   for sig in TERM INT HUP; do
     fresh_config "x11-$sig"
     "$exe" --loopback >"$runtime/app.log" 2>&1 &
     app_pid=$!
-    local window
-    window=$(timeout 15 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -1)
-    [ -n "$window" ] || fail "the main window did not appear"
-    eval "$(xdotool getwindowgeometry --shell "$window")"  # sets X, Y
+    kill_at_exit $app_pid
+    wait_for_window "$app_pid"
     sleep 0.5
     for point in "36 290" "36 68" "274 23"; do  # "Generator", "Spec.An.", the 0.17k span
       set -- $point

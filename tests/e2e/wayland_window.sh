@@ -7,29 +7,17 @@ set -uo pipefail
 exe=$1 work=$2
 
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../support/references.sh"
+. "$here/lib.sh"
 [ -n "${ZELVARO_TEST_WAYLAND_DISPLAY:-}" ] ||
   missing_reference "Wayland compositor (weston, started by scripts/test-env)"
-command -v weston-screenshooter >/dev/null || missing_reference "weston-screenshooter"
-command -v convert >/dev/null || missing_reference "convert"
-python=$(python_with_numpy)
-[ -n "$python" ] || missing_reference "python3 with numpy"
+require_tools weston-screenshooter convert
+require_numpy
 mkdir -p "$work"
 rm -f "$work"/*.png
-runtime=$(mktemp -d /tmp/zelvaro-e2e.XXXXXX)
-chmod 700 "$runtime"
-export WAYLAND_DISPLAY=$ZELVARO_TEST_WAYLAND_DISPLAY XDG_RUNTIME_DIR=$runtime
-export DBUS_SESSION_BUS_ADDRESS=disabled: XDG_CONFIG_HOME=$runtime/config
+make_runtime
+export WAYLAND_DISPLAY=$ZELVARO_TEST_WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=wayland
 unset DISPLAY
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
-  rm -rf "$runtime"
-}
-trap cleanup EXIT
-
-fail() { echo "FAILED: $*"; exit 1; }
 
 # shot <name>: the compositor's screenshot as <work>/<name>.png. The screenshooter writes a
 # file named after the time into the current directory.
@@ -41,8 +29,10 @@ shot() {
 shot desktop || fail "weston-screenshooter took no screenshot (weston needs --debug)"
 "$exe" --loopback >"$work/zelvaro.log" 2>&1 &
 app_pid=$!
+kill_at_exit $app_pid
 shown=""
-for _ in $(seq 30); do
+deadline=$((SECONDS + E2E_WINDOW_TIMEOUT))
+while [ $SECONDS -lt $deadline ]; do
   sleep 0.5
   kill -0 $app_pid 2>/dev/null || fail "the program ended: $(cat "$work/zelvaro.log")"
   shot window || continue
@@ -51,7 +41,7 @@ for _ in $(seq 30); do
     break
   fi
 done
-[ -n "$shown" ] || fail "no window appeared on the compositor"
+[ -n "$shown" ] || fail "no window appeared on the compositor within ${E2E_WINDOW_TIMEOUT} s"
 sleep 1  # the first frames settle
 shot window || fail "no screenshot of the window"
 "$python" "$here/check_wayland.py" outline "$work/desktop.png" "$work/window.png" ||
