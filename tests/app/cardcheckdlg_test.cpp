@@ -2,6 +2,7 @@
 // compensation proved by a second check on a skewed loopback card, and the window's check running
 // off the GUI thread with a working Cancel.
 #include "cardcheckrun.h"
+#include "loopbackwindow.h"
 #include "mainform.h"
 #include "measurecapture.h"
 #include "nakedslider.h"
@@ -112,27 +113,9 @@ TEST(SkewDialogMeasure, AcceptedCompensationLeavesUnderOneMicrosecondOnASecondCh
     EXPECT_LT(std::fabs(second->CompensatingSkewUs - dialog.SkewUs()), 1.0);
 }
 
-class WindowCardCheck : public ::testing::Test {
+class WindowCardCheck : public test::TLoopbackWindowTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(FConfigHome.isValid());
-        qputenv("XDG_CONFIG_HOME", FConfigHome.path().toLocal8Bit());
-        TMainFormOptions options;
-        options.Backend = TAudioBackend::Loopback;
-        options.Loopback = SkewedCard(-20.0);
-        options.WarnSink = [this](const QString &text) { FWarnings << text; };
-        FForm = std::make_unique<TMainForm>(options);
-    }
-    void TearDown() override
-    {
-        FForm.reset();
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-
-    QTemporaryDir FConfigHome;
-    QStringList FWarnings;
-    std::unique_ptr<TMainForm> FForm;
+    WindowCardCheck() { FOptions.Loopback = SkewedCard(-20.0); }
 };
 
 TEST_F(WindowCardCheck, RunsOffTheGuiThreadOnTheWindowsCardAndGivesItsDevicesBack)

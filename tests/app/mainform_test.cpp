@@ -5,6 +5,7 @@
 #include "configlist.h"
 #include "configstore.h"
 #include "enginestate.h"
+#include "loopbackwindow.h"
 #include "framepacing.h"
 #include "nakedslider.h"
 #include "numberfield.h"
@@ -47,33 +48,8 @@ namespace {
 
 // Each test has its own configuration folder and its own window on the loopback card; warnings
 // are collected instead of shown.
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public test::TLoopbackWindowTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(FConfigHome.isValid());
-        qputenv("XDG_CONFIG_HOME", FConfigHome.path().toLocal8Bit());
-        FForm = MakeForm();
-    }
-
-    void TearDown() override
-    {
-        FForm.reset();
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-
-    std::unique_ptr<TMainForm> MakeForm()
-    {
-        TMainFormOptions options;
-        options.Backend = TAudioBackend::Loopback;
-        options.WarnSink = [this](const QString &text) { FWarnings << text; };
-        options.AskSink = [this](const QString &question) {
-            FQuestions << question;
-            return FAnswer;
-        };
-        return std::make_unique<TMainForm>(options);
-    }
-
     // Moves a slider the way a drag does: one position at a time.
     static void Glide(TNakedSlider *slider, int to)
     {
@@ -99,12 +75,6 @@ protected:
         QApplication::setActiveWindow(FForm.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(FForm.get()));
     }
-
-    QTemporaryDir FConfigHome;
-    QStringList FWarnings;
-    QStringList FQuestions;
-    bool FAnswer = true;  // to every question the window asks
-    std::unique_ptr<TMainForm> FForm;
 };
 
 constexpr float kHzPerBin8k = 22050.0f / 8192.0f;
@@ -817,10 +787,9 @@ TEST_F(MainFormTest, WithoutASoundDeviceSwitchingOnWarnsAndClosesTheWindow)
     // No sound server behind this address, and the loopback card not chosen.
     const QByteArray savedServer = qgetenv("PULSE_SERVER");
     qputenv("PULSE_SERVER", "unix:/nonexistent/zelvaro-test/native");
-    TMainFormOptions options;
-    options.WarnSink = [this](const QString &text) { FWarnings << text; };
+    FOptions.Backend = TAudioBackend::PortAudio;
     FForm.reset();
-    FForm = std::make_unique<TMainForm>(options);
+    FForm = MakeForm();
     FForm->show();
     FForm->BGeneratorClick();
     EXPECT_FALSE(FForm->DevicesOpen);
@@ -1169,14 +1138,12 @@ TEST(TypedNumbers, LevelsAreNegatedAndLimited)
 TEST_F(MainFormTest, WorkerWarningsReachTheGuiThreadQueued)
 {
     Qt::HANDLE shownOn = nullptr;
-    TMainFormOptions options;
-    options.Backend = TAudioBackend::Loopback;
-    options.WarnSink = [&](const QString &text) {
+    FOptions.WarnSink = [&](const QString &text) {
         FWarnings << text;
         shownOn = QThread::currentThreadId();
     };
     FForm.reset();
-    FForm = std::make_unique<TMainForm>(options);
+    FForm = MakeForm();
     std::thread worker([&] { FForm->WarnBox("Error during inbuffer requeing, code 5"); });
     worker.join();
     EXPECT_TRUE(FWarnings.isEmpty());  // nothing is shown from the worker itself

@@ -6,6 +6,7 @@
 #include "enginestate.h"
 #include "framepower.h"
 #include "imdreadout.h"
+#include "loopbackwindow.h"
 #include "measuresettings.h"
 #include "mixlevels.h"
 #include "nakedslider.h"
@@ -139,26 +140,13 @@ TEST(MixLevels, TwoPositionsNeverAddUpAboveFullScale)
 namespace {
 
 // A window of its own on the loopback card, its configuration and snapshots in temporary folders.
-class MeasureWindowTest : public ::testing::Test {
+class MeasureWindowTest : public test::TLoopbackWindowTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(FConfigHome.isValid());
-        qputenv("XDG_CONFIG_HOME", FConfigHome.path().toLocal8Bit());
-        FForm = MakeForm(FSnapshots.path() + QStringLiteral("/shots"));
-    }
-    void TearDown() override
-    {
-        FForm.reset();
-        qunsetenv("XDG_CONFIG_HOME");
-    }
+    MeasureWindowTest() { FOptions.SnapshotFolder = FSnapshots.path() + QStringLiteral("/shots"); }
     std::unique_ptr<TMainForm> MakeForm(const QString &snapshots)
     {
-        TMainFormOptions options;
-        options.Backend = TAudioBackend::Loopback;
-        options.SnapshotFolder = snapshots;
-        options.WarnSink = [this](const QString &text) { FWarnings << text; };
-        return std::make_unique<TMainForm>(options);
+        FOptions.SnapshotFolder = snapshots;
+        return TLoopbackWindowTest::MakeForm();
     }
     // Both instruments on, both tones on both outputs; waits until the readout has settled.
     void RunTwoTones(int frames = 12)
@@ -178,10 +166,7 @@ protected:
             ASSERT_TRUE(shown.wait(5000));
     }
 
-    QTemporaryDir FConfigHome;
     QTemporaryDir FSnapshots;
-    QStringList FWarnings;
-    std::unique_ptr<TMainForm> FForm;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "signalbridge.h"
 
 #include "configstore.h"
+#include "loopbackwindow.h"
 #include "mainform.h"
 #include "sessionend.h"
 #include "shapebutton.h"
@@ -113,24 +114,8 @@ TEST(SignalBridge, GoingAwayRestoresThePreviousHandlers)
 }
 
 // The real window on the loopback card in its own configuration folder.
-class SessionEndTest : public ::testing::Test {
+class SessionEndTest : public test::TLoopbackWindowTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(FConfigHome.isValid());
-        qputenv("XDG_CONFIG_HOME", FConfigHome.path().toLocal8Bit());
-        TMainFormOptions options;
-        options.Backend = TAudioBackend::Loopback;
-        options.WarnSink = [this](const QString &text) { FBoxes << text; };
-        FForm = std::make_unique<TMainForm>(options);
-    }
-
-    void TearDown() override
-    {
-        FForm.reset();
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-
     static int StoredFftSize()
     {
         const TLoadResult stored = TConfigStore().LoadConfig(QString::fromLatin1(kLastUsedConfig));
@@ -146,9 +131,6 @@ protected:
         ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     }
 
-    QTemporaryDir FConfigHome;
-    QStringList FBoxes;
-    std::unique_ptr<TMainForm> FForm;
 };
 
 TEST_F(SessionEndTest, ASignalWhileABoxIsOpenClosesTheBoxThenTheWindowAndSavesTheSpan)
@@ -189,7 +171,7 @@ TEST_F(SessionEndTest, TheSessionManagersRequestSavesLastUsedWithoutABox)
     ::testing::internal::CaptureStderr();
     FForm->CommitSessionData();
     const std::string stderrText = ::testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(FBoxes.isEmpty()) << FBoxes.join(u'|').toStdString();
+    EXPECT_TRUE(FWarnings.isEmpty()) << FWarnings.join(u'|').toStdString();
     EXPECT_NE(stderrText.find("could not be saved"), std::string::npos) << stderrText;
 }
 
@@ -202,7 +184,7 @@ TEST_F(SessionEndTest, WarningsWhileEndingGoToStandardErrorFromAnyThread)
     std::thread([this] { FForm->ErrorBox(QStringLiteral("Audio output error"), QStringLiteral("gone")); }).join();
     QCoreApplication::processEvents();
     const std::string stderrText = ::testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(FBoxes.isEmpty()) << FBoxes.join(u'|').toStdString();
+    EXPECT_TRUE(FWarnings.isEmpty()) << FWarnings.join(u'|').toStdString();
     EXPECT_NE(stderrText.find("could not be saved"), std::string::npos) << stderrText;
     EXPECT_NE(stderrText.find("zelvaro: late warning"), std::string::npos) << stderrText;
     EXPECT_NE(stderrText.find("zelvaro: Audio output error: gone"), std::string::npos) << stderrText;

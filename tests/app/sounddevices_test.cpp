@@ -1,5 +1,6 @@
 // The sound-device choice in the application: flags, the remembered names, the dialog and the window.
 #include "devicesettings.h"
+#include "loopbackwindow.h"
 #include "mainform.h"
 #include "sounddeviceflags.h"
 #include "sounddevicesdlg.h"
@@ -124,19 +125,28 @@ TEST(SoundDevicesDialog, ListsByHostApiAndNameWithDefaultsMarkedAndKeepsAMissing
     EXPECT_EQ(dialog.Choice(), (TSoundDeviceChoice{"Scarlett 2i2", "OSS: default"}));
 }
 
-TEST(SoundDevicesInTheWindow, TheOptionsMenuOffersThemAndAChoiceIsKeptAndApplied)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    TMainFormOptions options;
-    options.Backend = TAudioBackend::Loopback;
-    options.DeviceSettingsFile = dir.filePath(QStringLiteral("SoundDevices.conf"));
-    options.GivenDevices = {"from the command line", ""};
-    QStringList warnings;
-    options.WarnSink = [&](const QString &text) { warnings << text; };
-    ASSERT_TRUE(SaveDeviceChoice(options.DeviceSettingsFile, {"remembered in", "remembered out"}));
+// The window with a device choice remembered in a file of its own and an input named on the
+// command line.
+class SoundDevicesInTheWindow : public test::TLoopbackWindowTest {
+protected:
+    SoundDevicesInTheWindow()
+    {
+        FOptions.DeviceSettingsFile = FDeviceDir.filePath(QStringLiteral("SoundDevices.conf"));
+        FOptions.GivenDevices = {"from the command line", ""};
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(FDeviceDir.isValid());
+        ASSERT_TRUE(SaveDeviceChoice(FOptions.DeviceSettingsFile, {"remembered in", "remembered out"}));
+        TLoopbackWindowTest::SetUp();
+    }
 
-    TMainForm form(options);
+    QTemporaryDir FDeviceDir;
+};
+
+TEST_F(SoundDevicesInTheWindow, TheOptionsMenuOffersThemAndAChoiceIsKeptAndApplied)
+{
+    TMainForm &form = *FForm;
     EXPECT_EQ(form.OpMenu->actions().indexOf(form.OpSoundDevices), 2);
     EXPECT_EQ(form.OpSoundDevices->text(), QStringLiteral("Sound Devices..."));
     EXPECT_EQ(form.SoundDevicesInUse(), (TSoundDeviceChoice{"from the command line", "remembered out"}));
@@ -147,7 +157,7 @@ TEST(SoundDevicesInTheWindow, TheOptionsMenuOffersThemAndAChoiceIsKeptAndApplied
     EXPECT_TRUE(form.DevicesOpen);
     EXPECT_TRUE(form.GenOn);
     EXPECT_EQ(form.SoundDevicesInUse(), (TSoundDeviceChoice{"new in", "new out"}));
-    EXPECT_EQ(LoadDeviceChoice(options.DeviceSettingsFile), (TSoundDeviceChoice{"new in", "new out"}));
+    EXPECT_EQ(LoadDeviceChoice(FOptions.DeviceSettingsFile), (TSoundDeviceChoice{"new in", "new out"}));
     form.BGeneratorClick();
-    EXPECT_TRUE(warnings.isEmpty()) << warnings.join(u'\n').toStdString();
+    EXPECT_TRUE(FWarnings.isEmpty()) << FWarnings.join(u'\n').toStdString();
 }
