@@ -44,32 +44,26 @@ QString SignedNumber(double value, int decimals)
     return text;
 }
 
-// A marker pointing up at (x, y) from below, its label under it: the user's markers, which then
-// never hide the IM-locked label of a tone they sit on.
-void DrawMarkerBelow(QPainter &painter, int x, int y, const QString &label, QRgb colour)
-{
-    const int tip = y + kMarkerTipGap;
-    const QPolygon triangle({QPoint(x - kMarkerHalfWidth, tip + kMarkerHeight),
-                             QPoint(x + kMarkerHalfWidth, tip + kMarkerHeight), QPoint(x, tip)});
-    painter.setPen(QColor(colour));
-    painter.setBrush(QColor(colour));
-    painter.drawPolygon(triangle);
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int width = metrics.horizontalAdvance(label);
-    painter.drawText(QPoint(x - width / 2, tip + kMarkerHeight + kMarkerLabelGap + metrics.ascent()), label);
-}
+// Where a marker stands against the point it points at. The IM-locked markers stand above their
+// trace; the user's stand below it, so they never hide the IM-locked label of a tone they sit on.
+enum class TMarkerSide { Above, Below };
 
-void DrawMarkerAt(QPainter &painter, int x, int y, const QString &label, QRgb colour)
+// A filled triangle pointing at (x, y) from the given side, a few pixels clear of the point, with
+// its label beyond it.
+void DrawMarker(QPainter &painter, int x, int y, const QString &label, QRgb colour, TMarkerSide side)
 {
-    const int tip = y - kMarkerTipGap;
-    const QPolygon triangle({QPoint(x - kMarkerHalfWidth, tip - kMarkerHeight),
-                             QPoint(x + kMarkerHalfWidth, tip - kMarkerHeight), QPoint(x, tip)});
+    const int away = side == TMarkerSide::Below ? 1 : -1;
+    const int tip = y + away * kMarkerTipGap;
+    const int base = tip + away * kMarkerHeight;
+    const QPolygon triangle({QPoint(x - kMarkerHalfWidth, base), QPoint(x + kMarkerHalfWidth, base), QPoint(x, tip)});
     painter.setPen(QColor(colour));
     painter.setBrush(QColor(colour));
     painter.drawPolygon(triangle);
     const QFontMetrics metrics = painter.fontMetrics();
     const int width = metrics.horizontalAdvance(label);
-    painter.drawText(QPoint(x - width / 2, tip - kMarkerHeight - kMarkerLabelGap - metrics.descent()), label);
+    const int baseline = side == TMarkerSide::Below ? base + kMarkerLabelGap + metrics.ascent()
+                                                    : base - kMarkerLabelGap - metrics.descent();
+    painter.drawText(QPoint(x - width / 2, baseline), label);
 }
 
 }  // namespace
@@ -214,7 +208,8 @@ void TFrameOverlay::DrawImMarkers(QImage &frame, const TSpectrumSettings &settin
     const int lowestTip = QFontMetrics(FFont).height() + kMarkerHeight + kMarkerTipGap;
     for (const TPlotMarker &marker : markers) {
         const int y = DbToY(levels[Index(marker.Column)], settings.TopDb, settings.BottomDb, height);
-        DrawMarkerAt(painter, marker.Column, std::clamp(y, lowestTip, height), marker.Label, kImMarkerColour);
+        DrawMarker(painter, marker.Column, std::clamp(y, lowestTip, height), marker.Label, kImMarkerColour,
+                   TMarkerSide::Above);
     }
 }
 
@@ -239,8 +234,8 @@ void TFrameOverlay::DrawUserMarkers(QImage &frame, const TSpectrumSettings &sett
         const float level = levels[Index(column)];
         levelsAt[m] = level;
         const int y = DbToY(level, settings.TopDb, settings.BottomDb, size.height());
-        DrawMarkerBelow(painter, column, std::clamp(y, 0, deepestTip), QStringLiteral("M%1").arg(m + 1),
-                        kUserMarkerColour);
+        DrawMarker(painter, column, std::clamp(y, 0, deepestTip), QStringLiteral("M%1").arg(m + 1),
+                   kUserMarkerColour, TMarkerSide::Below);
     }
     const QString text = UserMarkerText(levelsAt[0] ? hz[0] : std::nullopt, levelsAt[0],
                                         levelsAt[1] ? hz[1] : std::nullopt, levelsAt[1]);

@@ -2,7 +2,10 @@
 // products, user markers and their text, held peaks under the traces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "analyser.h"
@@ -51,6 +54,32 @@ int CountColour(const QImage &image, QRgb colour, QRect area)
     return count;
 }
 
+// The colour's pixels in a band of columns, one bit per column, one entry per row.
+std::vector<unsigned> BandRows(const QImage &image, QRgb colour, int left, int width)
+{
+    std::vector<unsigned> rows(static_cast<size_t>(image.height()));
+    for (int y = 0; y < image.height(); ++y)
+        for (int i = 0; i < width; ++i)
+            if (image.pixel(left + i, y) == colour)
+                rows[static_cast<size_t>(y)] |= 1u << i;
+    return rows;
+}
+
+// Runs of consecutive rows that carry something, top to bottom, as [first, last] rows.
+std::vector<std::pair<int, int>> Runs(const std::vector<unsigned> &rows)
+{
+    std::vector<std::pair<int, int>> runs;
+    for (int y = 0; y < static_cast<int>(rows.size()); ++y) {
+        if (!rows[static_cast<size_t>(y)])
+            continue;
+        if (!runs.empty() && runs.back().second == y - 1)
+            runs.back().second = y;
+        else
+            runs.emplace_back(y, y);
+    }
+    return runs;
+}
+
 }  // namespace
 
 TEST(ImMarkers, StandAtTheTonesAndTheThirdAndFifthOrderProductsInsideThePlot)
@@ -79,6 +108,49 @@ TEST(UserMarkers, TextGivesM1AndTheDistanceOfM2FromIt)
               QStringLiteral("M1 1292.0 Hz \u22126.0 dB   M2\u2212M1 \u2212646.0 Hz \u221246.5 dB"));
     EXPECT_EQ(UserMarkerText(std::nullopt, std::nullopt, 646.0, -52.5f), QStringLiteral("M2 646.0 Hz \u221252.5 dB"));
     EXPECT_TRUE(UserMarkerText(std::nullopt, std::nullopt, std::nullopt, std::nullopt).isEmpty());
+}
+
+TEST(FrameOverlay, MarkersAtOnePointPointAtItTheImOneFromAboveTheUsersFromBelow)
+{
+    TSampleHistory history;
+    const int fftSize = 8192;
+    FillTones(history, {{1000.0, -6.0}, {1400.0, -6.0}, {600.0, -46.0}, {1800.0, -46.0}}, fftSize);
+    TSpectrumAnalyser analyser(history, QSize(kPlotWidth, kPlotHeight));
+    const TSpectrumSettings settings = SettingsFor(fftSize, 400.0f);
+    analyser.SetSettings(settings);
+    TOverlaySettings overlay;
+    overlay.MeasureOn = true;
+    overlay.Marker1Hz = 1000.0;  // the user's marker on a tone the IM-locked markers mark too
+    analyser.Overlay().SetSettings(overlay);
+    analyser.UpdateSpectrum();
+    const QImage frame = analyser.CurrentFrame();
+    const int column = ColumnOfHz(1000.0, settings.HzPerBin, analyser.Overlay().Shown().Columns.FirstBin);
+
+    constexpr int kBand = 9;
+    const std::vector<unsigned> im = BandRows(frame, kImMarkerColour, column - kBand / 2, kBand);
+    const std::vector<unsigned> user = BandRows(frame, kUserMarkerColour, column - kBand / 2, kBand);
+    const auto imRuns = Runs(im);
+    const auto userRuns = Runs(user);
+    // Above the point the IM-locked label, then its triangle; below it the user's triangle, then
+    // its label.
+    ASSERT_GE(imRuns.size(), 2u);
+    const auto [imBase, imTip] = imRuns.back();
+    const auto below = std::find_if(userRuns.begin(), userRuns.end(), [&](auto run) { return run.first > imTip; });
+    ASSERT_TRUE(below != userRuns.end() && below + 1 != userRuns.end()) << "no user marker and label below";
+    const auto [userTip, userBase] = *below;
+
+    // The same triangle turned over; the rasteriser may place a pixel differently either way up.
+    ASSERT_EQ(userBase - userTip, imTip - imBase);
+    for (int d = 0; d <= imTip - imBase; ++d) {
+        const int imWidth = std::popcount(im[static_cast<size_t>(imTip - d)]);
+        const int userWidth = std::popcount(user[static_cast<size_t>(userTip + d)]);
+        EXPECT_LE(std::abs(imWidth - userWidth), 1) << d << " rows from the tips";
+    }
+    EXPECT_LT(std::popcount(im[static_cast<size_t>(imTip)]), std::popcount(im[static_cast<size_t>(imBase)]))
+        << "the narrow end points at the trace";
+    EXPECT_LT(std::popcount(user[static_cast<size_t>(userTip)]), std::popcount(user[static_cast<size_t>(userBase)]))
+        << "the narrow end points at the trace";
+    EXPECT_GT(userTip - imTip, 1) << "the point itself is left to the trace";
 }
 
 TEST(FrameOverlay, DrawsImMarkersOverTheTonesWhileMeasuring)
