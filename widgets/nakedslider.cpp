@@ -1,5 +1,6 @@
 // TNakedSlider: trench and thumb geometry, mouse handling and the thumb pictures drawn as vectors.
 #include "nakedslider.h"
+#include "focusframe.h"
 
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -522,9 +523,31 @@ void TNakedSlider::paintEvent(QPaintEvent *)
         painter.fillRect(QRect(right, top, 1, bottom - top + 1), bottomRight);
         painter.fillRect(QRect(left + 1, top + 1, right - left - 1, bottom - top - 1), toQColor(FFocusColor));
     }
+    // Under the thumb, so the thumb stays whole and the frame reads as the slider's own border.
+    if (ShowsFocusFrame(*this))
+        PaintFocusFrame(painter, rect());
     WhereIsBar();
     if (!FThumbSize.isEmpty())
         paintThumb(painter, FThumbStyle, FThumbRect, isEnabled());
+}
+
+void TNakedSlider::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TNakedSlider::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+void TNakedSlider::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        update();
 }
 
 void TNakedSlider::resizeEvent(QResizeEvent *event)

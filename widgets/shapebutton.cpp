@@ -2,6 +2,7 @@
 #include "shapebutton.h"
 
 #include "colourkey.h"
+#include "focusframe.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -15,7 +16,7 @@ namespace {
 
 constexpr int kColourStep = 32;
 constexpr int kLightCeiling = 224;  // channels at or above this go to full when lightened
-constexpr int kFocusGap = 4;        // the focus outline lies this far inside the bevel
+constexpr int kFocusGap = 1;        // the focus frame lies this far inside the bevel, clear of the caption
 constexpr int kCaptionGap = 4;      // caption margin beyond the bevel
 constexpr int kGradientLineWidth = 3;
 constexpr double kAxisAlignedSine = 1e-5;
@@ -565,7 +566,7 @@ void TShapeButton::GetMainBitmap()
     const bool enabled = isEnabled();
     const bool pressed = Pressed();
     const bool hot = FHot;
-    const bool focused = hasFocus();
+    const bool focused = ShowsFocusFrame(*this);
     FRenderedPressed = pressed;
     FRenderedHot = hot;
     FRenderedEnabled = enabled;
@@ -647,17 +648,12 @@ void TShapeButton::GetMainBitmap()
     if (innerFrame)
         FrameRegion(painter, FInnerInnerRegion, frame);
     if (focused && FShowFocusRGN)
-        FrameRegion(painter, FFocusRegion, frame);
+        PaintFocusFrame(painter, FFocusRegion);
 }
 
 void TShapeButton::FrameRegion(QPainter &painter, const QRegion &region, const QColor &colour) const
 {
-    // A one-pixel frame just inside the region: the pixels with a neighbour outside it.
-    const QRegion eroded = region.intersected(region.translated(1, 0))
-                               .intersected(region.translated(-1, 0))
-                               .intersected(region.translated(0, 1))
-                               .intersected(region.translated(0, -1));
-    const QRegion frame = region.subtracted(eroded);
+    const QRegion frame = InnerBand(region, 1);
     if (frame.isEmpty())
         return;
     painter.setClipRegion(frame);
@@ -865,7 +861,7 @@ void TShapeButton::paintEvent(QPaintEvent *)
 {
     // QAbstractButton::setText is not virtual: a new caption is noticed here.
     if (!FFaceValid || Pressed() != FRenderedPressed || FHot != FRenderedHot || isEnabled() != FRenderedEnabled ||
-        hasFocus() != FRenderedFocused || text() != FRenderedText)
+        ShowsFocusFrame(*this) != FRenderedFocused || text() != FRenderedText)
         GetMainBitmap();
     QPainter painter(this);
     painter.drawImage(0, 0, FFace);
@@ -956,6 +952,8 @@ void TShapeButton::changeEvent(QEvent *event)
     QAbstractButton::changeEvent(event);
     if (event->type() == QEvent::EnabledChange || event->type() == QEvent::FontChange)
         Rerender();
+    else if (event->type() == QEvent::ActivationChange)
+        update();  // the focus frame follows the window's activation
 }
 
 // --- animations -------------------------------------------------------------------------------
