@@ -264,10 +264,13 @@ void TMainForm::RMagDispChange()
     LevelEditChange(RMagDisp);
 }
 
-void TMainForm::LMagDispExit()
+// Leaving forwards continues at the first "R = L"; Shift+Tab walks back past the field instead of
+// being turned round, or the keyboard could never get back beyond it.
+void TMainForm::LMagDispExit(Qt::FocusReason reason)
 {
     LevelEditExit(LMagDisp, LLevel);
-    BFreqREqL->setFocus(Qt::OtherFocusReason);
+    if (reason != Qt::BacktabFocusReason)
+        BFreqREqL->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainForm::RMagDispExit()

@@ -19,6 +19,7 @@ QString HelpText()
         "<tr><td><b>F1</b></td><td>this page</td></tr>"
         "<tr><td><b>Tab</b>, <b>Shift+Tab</b></td><td>from control to control</td></tr>"
         "<tr><td><b>Space</b></td><td>presses the focused button</td></tr>"
+        "<tr><td><b>Left</b>, <b>Right</b></td><td>choose the Hor. Span (Tab stops at the chosen one)</td></tr>"
         "<tr><td><b>Up</b>, <b>Down</b>, wheel</td><td>step the focused field or slider: 1 Hz, 10 Hz with Shift, "
         "100 Hz with Ctrl; 0.1 dB, 1 dB with Shift</td></tr>"
         "<tr><td><b>Enter</b>, <b>Tab</b>, a click elsewhere</td><td>apply a typed value</td></tr>"

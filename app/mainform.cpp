@@ -11,6 +11,7 @@
 #include "helpdlg.h"
 #include "enginestate.h"
 #include "framepacing.h"
+#include "focusframe.h"
 #include "imdreadout.h"
 #include "nakedslider.h"
 #include "plotview.h"
@@ -113,6 +114,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget *parent)
     Connect();
     SetUpNumberEntry();
     SetUpToolTips();
+    SetUpKeyboardFocus();
 
     FStore = std::make_unique<TConfigStore>([this](const QString &message) { WarnBox(message); });
     LoadConfig(QString::fromLatin1(kLastUsedConfig));
@@ -402,6 +404,23 @@ void TMainForm::BuildGenerator()
         edit->installEventFilter(this);
 }
 
+// A span lamp: a round 13 x 13 indicator, red when chosen, placed by `padding` inside its control.
+static QString SpanLampStyle(QMargins padding)
+{
+    return QStringLiteral(
+               "QRadioButton { spacing: 0px; background: transparent; padding: %1px %2px %3px %4px; }"
+               "QRadioButton::indicator { width: 11px; height: 11px; border-radius: 6px;"
+               " border: 1px solid #10243a;"
+               " background: qradialgradient(cx:0.35, cy:0.35, radius:0.8, fx:0.35, fy:0.35,"
+               " stop:0 #e8eef5, stop:1 #7f98b3); }"
+               "QRadioButton::indicator:checked { background: qradialgradient(cx:0.4, cy:0.4, radius:0.7,"
+               " fx:0.4, fy:0.4, stop:0 #ffb0a0, stop:0.5 #e03020, stop:1 #801008); }")
+        .arg(padding.top())
+        .arg(padding.right())
+        .arg(padding.bottom())
+        .arg(padding.left());
+}
+
 void TMainForm::BuildAnalyser()
 {
     BSpecAn = MakeButton(this, QStringLiteral("Spec.An."), QRect(10, 56, 53, 25));
@@ -435,23 +454,22 @@ void TMainForm::BuildAnalyser()
     constexpr int kSpanFirstX = 268;
     constexpr int kSpanPitch = 44;
     constexpr int kSpanTop = 17;
+    constexpr int kSpanFocusMargin = kFocusFrameWidth + 1;
     for (int i = 0; i < 5; ++i) {
         auto *radio = new QRadioButton(this);
         const int x = kSpanFirstX + i * kSpanPitch;
-        radio->setGeometry(x, kSpanTop, 13, 13);
         radio->setCursor(Qt::PointingHandCursor);
-        radio->setFocusPolicy(Qt::TabFocus);
-        radio->setStyleSheet(QStringLiteral(
-            "QRadioButton { spacing: 0px; background: transparent; }"
-            "QRadioButton::indicator { width: 11px; height: 11px; border-radius: 6px;"
-            " border: 1px solid #10243a;"
-            " background: qradialgradient(cx:0.35, cy:0.35, radius:0.8, fx:0.35, fy:0.35,"
-            " stop:0 #e8eef5, stop:1 #7f98b3); }"
-            "QRadioButton::indicator:checked { background: qradialgradient(cx:0.4, cy:0.4, radius:0.7,"
-            " fx:0.4, fy:0.4, stop:0 #ffb0a0, stop:0.5 #e03020, stop:1 #801008); }"));
         *buttons[i] = radio;
         auto *label = MakeLabel(this, {.Caption = captions[i], .At = {0, 0}, .PixelSize = 10});
         label->move(x + 6 - label->width() / 2, kSpanTop + 14);
+        // The control reaches round the 13 x 13 lamp and its caption, a margin clear of both, so
+        // the focus frame encloses the whole choice; the lamp keeps its place inside.
+        const QRect lamp(x, kSpanTop, 13, 13);
+        const QRect area = lamp.united(label->geometry())
+                               .adjusted(-kSpanFocusMargin, -kSpanFocusMargin, kSpanFocusMargin, kSpanFocusMargin);
+        radio->setGeometry(area);
+        radio->setStyleSheet(SpanLampStyle(QMargins(lamp.left() - area.left(), lamp.top() - area.top(),
+                                                    area.right() - lamp.right(), area.bottom() - lamp.bottom())));
     }
 }
 
@@ -921,13 +939,14 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
         if (auto *edit = qobject_cast<QLineEdit *>(watched))
             return FilterEditKey(edit, key);
     }
-    if (event->type() == QEvent::FocusOut && CommitsTypedValue(static_cast<QFocusEvent *>(event)->reason())) {
+    const auto *focusOut = event->type() == QEvent::FocusOut ? static_cast<QFocusEvent *>(event) : nullptr;
+    if (focusOut && CommitsTypedValue(focusOut->reason())) {
         if (watched == LFreqDisp)
             LFreqDispExit();
         else if (watched == RFreqDisp)
             RFreqDispExit();
         else if (watched == LMagDisp)
-            LMagDispExit();
+            LMagDispExit(focusOut->reason());
         else if (watched == RMagDisp)
             RMagDispExit();
     }

@@ -146,7 +146,7 @@ public:
     void RFreqDispExit();
     void LMagDispChange();
     void RMagDispChange();
-    void LMagDispExit();
+    void LMagDispExit(Qt::FocusReason reason = Qt::OtherFocusReason);
     void RMagDispExit();
 
     // Analyser handlers
@@ -310,6 +310,7 @@ private:
     // Number entry (entryctrls.cpp): steps by key and wheel, a typed value applied by any click.
     void SetUpNumberEntry();
     void SetUpToolTips();
+    void SetUpKeyboardFocus();
     bool IsNumberEdit(const QWidget *widget) const;
     void ApplyTypedValueOnClick(QObject *watched);
     void StepEdit(QLineEdit *edit, double delta);

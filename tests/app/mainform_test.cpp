@@ -41,6 +41,7 @@
 #include <cmath>
 #include <utility>
 #include <thread>
+#include <vector>
 
 using namespace zelvaro;
 
@@ -714,6 +715,86 @@ TEST_F(MainFormTest, TheSkewAcceptedInItsDialogReachesTheGenerator)
     EXPECT_EQ(f.SkewUs, -12.5) << "Cancel keeps the skew";
     EXPECT_EQ(f.EngineState().SkewUs.load(), -12.5);
     EXPECT_EQ(f.CurrentRecord().SkewUs, -12.5f) << "and the settings record keeps it too";
+}
+
+// ---- Keyboard -------------------------------------------------------------------------------------
+
+namespace {
+
+// Where the focus goes on each Tab (Shift+Tab when `back`) from the focused control, until it
+// comes back to where it started or `limit` presses have been made.
+std::vector<QWidget *> TabStops(bool back = false, int limit = 40)
+{
+    QWidget *const start = QApplication::focusWidget();
+    std::vector<QWidget *> stops{start};
+    for (int i = 0; i < limit; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
+        if (QApplication::focusWidget() == start)
+            break;
+        stops.push_back(QApplication::focusWidget());
+    }
+    return stops;
+}
+
+}  // namespace
+
+TEST_F(MainFormTest, TabReadsThePanelBoxByBoxAndStopsAtTheChosenSpan)
+{
+    TMainForm &f = *FForm;
+    ActivateForm();
+    EXPECT_EQ(QApplication::focusWidget(), f.RB8k);  // the window opens on the chosen span
+    // Analyser off: its sliders are disabled and skipped.
+    const std::vector<QWidget *> idle = {f.RB8k,      f.BSpecAn,   f.BSALeft,  f.BSARight,  f.IQButt,
+                                         f.BGenerator, f.BGenLeft, f.BGenRight, f.LFreqDisp, f.LFreq,
+                                         f.LLevel,    f.LMagDisp,  f.BFreqREqL, f.BFreqLock, f.BLevREqL,
+                                         f.BLevLock,  f.RFreqDisp, f.RFreq,    f.RLevel,    f.RMagDisp};
+    EXPECT_EQ(TabStops(), idle);
+
+    // A span chosen away from the keyboard (a click, a loaded configuration) is where Tab stops.
+    f.BSpecAnClick();
+    f.RMagDisp->setFocus();
+    f.RB2k->setChecked(true);
+    QTest::keyClick(f.RMagDisp, Qt::Key_Tab);
+    ASSERT_TRUE(f.RB2k->hasFocus());
+    std::vector<QWidget *> running = idle;
+    running.front() = f.RB2k;
+    running.insert(running.begin() + 5, {f.VGain, f.VRange});
+    EXPECT_EQ(TabStops(), running);
+
+    // Shift+Tab walks the same way back; the left level field, which sends a forward move on to
+    // the first "R = L", lets a backward one pass and still applies what was typed.
+    std::vector<QWidget *> back(running.rbegin(), running.rend() - 1);
+    back.insert(back.begin(), f.RB2k);
+    EXPECT_EQ(TabStops(true), back);
+
+    Type(f.LMagDisp, "20");
+    QTest::keyClick(f.LMagDisp, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_TRUE(f.LLevel->hasFocus());
+    EXPECT_EQ(f.LLevel->Position(), 1000);  // -20 dB: a tenth of full scale
+    Type(f.LMagDisp, "6");
+    QTest::keyClick(f.LMagDisp, Qt::Key_Tab);
+    EXPECT_TRUE(f.BFreqREqL->hasFocus());
+}
+
+TEST_F(MainFormTest, ArrowKeysOnTheSpanLampsChooseTheSpan)
+{
+    TMainForm &f = *FForm;
+    ActivateForm();
+    f.RB8k->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(f.RB8k, Qt::Key_Right);
+    EXPECT_TRUE(f.RB4k->isChecked());
+    EXPECT_TRUE(f.RB4k->hasFocus());
+    EXPECT_EQ(f.FftSize, 4096);
+    QTest::keyClick(f.RB4k, Qt::Key_Left);
+    QTest::keyClick(f.RB8k, Qt::Key_Left);
+    EXPECT_TRUE(f.RB16k->isChecked());
+    EXPECT_EQ(f.FftSize, 16384);
+    QTest::keyClick(f.RB16k, Qt::Key_Left);
+    EXPECT_TRUE(f.RB64k->isChecked());
+    EXPECT_EQ(f.FftSize, 65536);
+    // Tab leaves the row from the chosen lamp.
+    QTest::keyClick(f.RB64k, Qt::Key_Tab);
+    EXPECT_TRUE(f.BSpecAn->hasFocus());
 }
 
 // ---- Settings -------------------------------------------------------------------------------------
