@@ -7,6 +7,7 @@ is stamped with its arrival time; the earliest arrival relative to the sample co
 to the time it was heard. A step is found in the recording as the first sample whose short window
 holds more of the new frequency than of the old one.
 Usage: output_latency.py <output_latency_bench> [steps] [seconds between steps]
+       output_latency.py --gaps <recording.raw>   (gaps in a parec recording of a steady tone)
 Run it under scripts/test-env (a private sound server), or on a desktop session.
 """
 import subprocess
@@ -38,7 +39,33 @@ def heard_frequency(left, lo, hi):
     return (power(hi) > power(lo)).astype(int), (np.abs(frames).max(axis=1) < 100)
 
 
+def silent_gaps(silent):
+    """Start times (s) of the silences between the first and the last sound: each is a dropout."""
+    started = np.nonzero(~silent)[0]
+    if not len(started):
+        return []
+    first, last = started[0], started[-1]
+    quiet = silent[first:last]
+    begins = np.nonzero((quiet[1:] == 1) & (quiet[:-1] == 0))[0]
+    return [(first + b) * WINDOW / RATE for b in begins]
+
+
+def gaps_in_recording(path):
+    data = open(path, "rb").read()
+    left = np.frombuffer(data[: len(data) // 4 * 4], dtype="<i2")[0::2]
+    _, silent = heard_frequency(left, 1000, 2000)
+    gaps = silent_gaps(silent)
+    sounding = np.nonzero(~silent)[0]
+    seconds = (sounding[-1] - sounding[0]) * WINDOW / RATE if len(sounding) else 0.0
+    print("recorded %.1f s of tone: silent gaps %d" % (seconds, len(gaps)))
+    if gaps:
+        print("gaps at s:", " ".join("%.2f" % t for t in gaps[:50]))
+
+
 def main():
+    if sys.argv[1] == "--gaps":
+        gaps_in_recording(sys.argv[2])
+        return
     probe = sys.argv[1]
     steps = sys.argv[2] if len(sys.argv) > 2 else "10"
     interval = sys.argv[3] if len(sys.argv) > 3 else "0.737"
@@ -72,16 +99,8 @@ def main():
         if len(after) == 0:
             continue
         delays.append((window_times[after[0]] - WINDOW / RATE - made) * 1000)
-    # Gaps: windows of silence after the tone started.
-    started = np.nonzero(~silent)[0]
-    gaps = 0
-    gap_times = []
-    if len(started):
-        first, last = started[0], started[-1]
-        quiet = silent[first:last]
-        begins = np.nonzero((quiet[1:] == 1) & (quiet[:-1] == 0))[0]
-        gaps = len(begins)
-        gap_times = [(first + b) * WINDOW / RATE for b in begins]
+    gap_times = silent_gaps(silent)
+    gaps = len(gap_times)
     d = np.array(delays)
     print("steps %d found %d  delay ms: median %.0f  min %.0f  max %.0f  | silent gaps %d  underruns %s"
           % (len(steps_made), len(d), np.median(d), d.min(), d.max(), gaps, underruns[0] if underruns else "?"))

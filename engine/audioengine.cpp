@@ -1,6 +1,7 @@
 // Engine construction, the device switch, the worker threads and the orderly shut-down.
 #include "audioengine.h"
 
+#include "framepacing.h"
 #include "portaudiodevice.h"
 #include "threadpriority.h"
 
@@ -234,6 +235,8 @@ void TAudioEngine::ReQueBufferBody()
 void TAudioEngine::GenOutBody()
 {
     while (WaitForAny({&FGenQuitEvent, &FOutputDoneEvent}) != 0) {
+        if (!WaitForOutputLead())
+            return;
         std::lock_guard<std::mutex> headers(FOutHeadersLock);
         FillOutputBuffers();
         for (TWaveHeader &header : FOutHeaders) {
@@ -243,6 +246,19 @@ void TAudioEngine::GenOutBody()
             (void)FWaveOut->Queue(header);
         }
     }
+}
+
+// A returned block is refilled only when kOutputLead of sound remains queued, so it carries the
+// tone settings of that moment. False when the quit event came during the wait.
+bool TAudioEngine::WaitForOutputLead()
+{
+    std::chrono::milliseconds wait{0};
+    {
+        std::lock_guard<std::mutex> headers(FOutHeadersLock);  // the device may be replaced meanwhile
+        wait = OutputLeadWait(FWaveOut->PendingPlaybackSamples() / static_cast<size_t>(FFormat.Channels),
+                              FFormat.SampleRate, kOutputLead);
+    }
+    return wait.count() == 0 || !FGenQuitEvent.Wait(wait);
 }
 
 // TDoProcess: one analyser frame per ProcessEvent while the analyser is on.

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,9 +30,13 @@ constexpr int kBytesPerSample = 2;
 constexpr int kSoundBufferCount = 4;
 constexpr int kBlockBytes = kBytesPerSample * 4096;  // 2048 stereo frames: 8192 bytes
 constexpr int kBufAreaBytes = 40960;        // four buffers; the last 8192 bytes stay unused
-// Playback blocks in circulation: a change of a tone is heard after about this many blocks.
-// Capture keeps all four.
+// Playback blocks in circulation; capture keeps all four. Two let the next block wait, filled,
+// behind the one being played.
 constexpr int kOutputBlocksAhead = 2;
+// A free playback block is synthesised only when this much sound is left ahead of the hardware, so
+// a change of a tone waits for this lead, not for a whole queued block. It must outlast the wake-up
+// of the playback thread on a busy machine and one period of the sound device.
+constexpr std::chrono::milliseconds kOutputLead{45};
 
 // Shows a text in a warning box owned by the main window, caption "Zelvaro" (WarnBox). Called
 // from any thread: the GUI supplies a function that queues the box to the GUI thread.
@@ -128,6 +133,7 @@ private:
     void WaveOutProc(int message, TWaveHeader *header);
     TWaveHeader *GetFreeOutHeader();
     void FillOutputBuffers();
+    bool WaitForOutputLead();
     void ProcessInputBlock();
     TToneSettings ReadToneSettings() const;
 

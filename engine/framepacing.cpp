@@ -1,4 +1,5 @@
-// Tick interval arithmetic, in signed numbers so a shrinking interval cannot wrap around.
+// Tick interval arithmetic, in signed numbers so a shrinking interval cannot wrap around, and the
+// playback's synthesis lead.
 #include "framepacing.h"
 
 #include <algorithm>
@@ -28,6 +29,15 @@ uint32_t NextTickInterval(uint32_t interval, bool processing, double effSampleRa
     const int64_t next = processing ? current + 1
                                     : std::max<int64_t>(current - 1, TickFloorMs(effSampleRate));
     return static_cast<uint32_t>(std::clamp(next, kMinTickMs, kMaxTickMs));
+}
+
+std::chrono::milliseconds OutputLeadWait(size_t pendingFrames, int sampleRate, std::chrono::milliseconds lead)
+{
+    if (sampleRate <= 0)
+        return std::chrono::milliseconds(0);
+    // Truncated: waking a little early only makes the lead a little longer.
+    const auto queued = std::chrono::milliseconds(static_cast<int64_t>(pendingFrames) * 1000 / sampleRate);
+    return std::max(queued - lead, std::chrono::milliseconds(0));
 }
 
 }  // namespace zelvaro

@@ -2,21 +2,25 @@
 #include "portaudiodevice.h"
 
 #include "sounddevices.h"
+#include "threadpriority.h"
 
 #include <pa_linux_alsa.h>
 #include <portaudio.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 
 namespace zelvaro {
 
 namespace {
-constexpr unsigned long kFramesPerBuffer = 2048;
-// Playback asks the sound server for a modest queue rather than the device's "high" latency;
-// the stream still holds at least two of its 2048-frame periods. Smaller periods and queues were
-// measured to drop out on a busy two-core machine with the analyser at 65536 points.
-constexpr double kOutputLatencySeconds = 0.100;
+// Capture hands the program whole 2048-frame blocks; large periods cost nothing there.
+constexpr unsigned long kInputFramesPerBuffer = 2048;
+// Playback runs in short periods with a short queue at the sound server: whatever sits in that
+// queue delays a change of a tone. The program keeps its own lead of sound in the ring (see the
+// engine's output lead), so the stream's callback finds its samples waiting and only has to copy.
+constexpr unsigned long kOutputFramesPerBuffer = 256;
+constexpr double kOutputLatencySeconds = 0.040;
 
 // Holds PortAudio initialised; PortAudio counts nested initialisations itself. A server started
 // after the last session ended is found by the next one.
@@ -140,18 +144,23 @@ protected:
         params.sampleFormat = paInt16;
         const bool in = Direction() == TWaveDirection::In;
         params.suggestedLatency = in ? info->defaultHighInputLatency : kOutputLatencySeconds;
-        PaError err = Pa_OpenStream(&FStream, in ? &params : nullptr, in ? nullptr : &params,
-                                    format.SampleRate, kFramesPerBuffer, paClipOff,
-                                    &TPortAudioDevice::StreamCallback, this);
-        if (err == paNoError)
-            err = Pa_SetStreamFinishedCallback(FStream, &TPortAudioDevice::StreamFinished);
-        // With a short queue at the server the stream's own thread must be on time; where the
-        // system refuses real-time scheduling it simply runs as before.
         const PaHostApiInfo *api = Pa_GetHostApiInfo(info->hostApi);
-        if (err == paNoError && !in && api && api->type == paALSA)
-            PaAlsa_EnableRealtimeScheduling(FStream, 1);
-        if (err == paNoError)
-            err = Pa_StartStream(FStream);
+        const bool alsa = api && api->type == paALSA;
+        PaError err = paNoError;
+        if (in) {
+            err = OpenAndStart(params, format.SampleRate, false);
+        } else {
+            // The sound server's client library starts a thread of its own when the stream opens,
+            // and every period passes through it on its way to the server; it inherits the
+            // scheduling of the thread that opens the stream. With a short queue at the server a
+            // late client thread is heard as a gap, so playback opens from a thread with the
+            // playback priority (where the system refuses it, everything runs as before).
+            std::thread opener([&] {
+                SetCurrentThreadPriority(tpHighest);
+                err = OpenAndStart(params, format.SampleRate, alsa);
+            });
+            opener.join();
+        }
         if (err != paNoError) {
             const int result = MapPortAudioError(err, Pa_GetDeviceCount(), LastHostError());
             if (FStream)
@@ -160,6 +169,23 @@ protected:
             return result;
         }
         return kWaveNoError;
+    }
+
+    // Opens the stream and starts it; the stream's own thread runs in real time where asked
+    // and permitted.
+    PaError OpenAndStart(const PaStreamParameters &params, int sampleRate, bool realtimeCallback)
+    {
+        const bool in = Direction() == TWaveDirection::In;
+        const unsigned long framesPerBuffer = in ? kInputFramesPerBuffer : kOutputFramesPerBuffer;
+        PaError err = Pa_OpenStream(&FStream, in ? &params : nullptr, in ? nullptr : &params, sampleRate,
+                                    framesPerBuffer, paClipOff, &TPortAudioDevice::StreamCallback, this);
+        if (err == paNoError)
+            err = Pa_SetStreamFinishedCallback(FStream, &TPortAudioDevice::StreamFinished);
+        if (err == paNoError && realtimeCallback)
+            PaAlsa_EnableRealtimeScheduling(FStream, 1);
+        if (err == paNoError)
+            err = Pa_StartStream(FStream);
+        return err;
     }
 
     void CloseStream() override

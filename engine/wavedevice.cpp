@@ -346,6 +346,15 @@ void TWaveDevice::DeliverPlayed()
     }
 }
 
+size_t TWaveDevice::PendingPlaybackSamples()
+{
+    std::lock_guard<std::mutex> lock(FQueueMutex);
+    size_t pending = FRing.Available();
+    for (const TWaveHeader *header : FQueued)
+        pending += SamplesOf(*header);
+    return pending - FFedOffset / sizeof(int16_t);  // the front buffer's fed part is in the ring already
+}
+
 // Copies queued playback buffers into the ring as far as it has room; a buffer counts as played
 // once the hardware has read past its last sample.
 void TWaveDevice::FeedPlayback()

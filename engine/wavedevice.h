@@ -114,6 +114,9 @@ public:
     // Playback: times the hardware wanted samples that were not there (heard as a gap), counted
     // from the first sample played after the opening.
     uint64_t Underruns() const { return FUnderruns.load(); }
+    // Playback: samples queued and not yet taken by the hardware (in the ring or still waiting to
+    // go in). What the hardware has taken may still sit in the sound server's own buffer.
+    size_t PendingPlaybackSamples();
 
     static constexpr size_t kErrorTextChars = 120;
 
