@@ -59,6 +59,8 @@ TMeasureCapture::TMeasureCapture(TAudioBackend backend, TLoopbackOptions loopbac
         backend, [this](const std::string &text) { Warn(text); },
         [](std::function<void()> work) { work(); }, FHistory, FState, TFrameWork{}, loopback);
     FEngine->SetBlockTap([this](const int16_t *interleaved, int frames) { OnBlock(interleaved, frames); });
+    // Nobody hears a change here, and a single gap would spoil the measurement.
+    FEngine->SetPlaybackLatency(TPlaybackLatency::Deep);
     if (devices != TSoundDeviceChoice{})
         FEngine->SelectSoundDevices(devices);
 }

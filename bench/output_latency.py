@@ -6,7 +6,7 @@ each step) while parec records the default sink's monitor with a small latency. 
 is stamped with its arrival time; the earliest arrival relative to the sample count maps a sample
 to the time it was heard. A step is found in the recording as the first sample whose short window
 holds more of the new frequency than of the old one.
-Usage: output_latency.py <output_latency_bench> [steps] [seconds between steps]
+Usage: output_latency.py <output_latency_bench> [steps] [seconds between steps] [short|deep]
        output_latency.py --gaps <recording.raw>   (gaps in a parec recording of a steady tone)
 Run it under scripts/test-env (a private sound server), or on a desktop session.
 """
@@ -69,12 +69,13 @@ def main():
     probe = sys.argv[1]
     steps = sys.argv[2] if len(sys.argv) > 2 else "10"
     interval = sys.argv[3] if len(sys.argv) > 3 else "0.737"
+    latency = sys.argv[4] if len(sys.argv) > 4 else "short"
     parec = subprocess.Popen(["parec", "--raw", "--rate=%d" % RATE, "--channels=2", "--format=s16le",
                               "--latency-msec=5"], stdout=subprocess.PIPE)
     chunks = []
     reader = threading.Thread(target=record, args=(parec, chunks))
     reader.start()
-    out = subprocess.run([probe, steps, interval], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+    out = subprocess.run([probe, steps, interval, "", latency], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                          text=True, check=True).stdout
     time.sleep(0.3)
     parec.terminate()

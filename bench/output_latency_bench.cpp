@@ -1,7 +1,7 @@
 // Output latency probe: plays a tone through the engine and steps its frequency at known times.
 // bench/output_latency.py records the sound server's monitor with parec and times each step's
 // arrival against the times printed here (CLOCK_MONOTONIC seconds, one "step" line per change).
-// Usage: output_latency_bench [steps] [seconds between steps] [output device name]
+// Usage: output_latency_bench [steps] [seconds between steps] [output device name] [short|deep]
 #include <audioengine.h>
 
 #include <chrono>
@@ -31,6 +31,7 @@ int main(int argc, char **argv)
     const int steps = argc > 1 ? std::atoi(argv[1]) : 10;
     const double interval = argc > 2 ? std::atof(argv[2]) : 0.737;  // not a multiple of a block
     const std::string output = argc > 3 ? argv[3] : "";
+    const bool deep = argc > 4 && std::string(argv[4]) == "deep";
 
     TEngineState state;
     state.LFreqHz = kLowHz;
@@ -41,6 +42,7 @@ int main(int argc, char **argv)
     TAudioEngine engine(
         TAudioBackend::PortAudio, [](const std::string &text) { std::fprintf(stderr, "warning: %s\n", text.c_str()); },
         [](std::function<void()> work) { work(); }, history, state, {});
+    engine.SetPlaybackLatency(deep ? TPlaybackLatency::Deep : TPlaybackLatency::Short);
     engine.SelectSoundDevices({"", output});
     if (!engine.OpenDevices())
         return 1;

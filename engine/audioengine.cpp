@@ -91,7 +91,7 @@ void TAudioEngine::MakePortAudioDevices()
             FWarn(text);
     };
     auto in = MakePortAudioDevice(TWaveDirection::In, FDeviceChoice.Input, notice);
-    auto out = MakePortAudioDevice(TWaveDirection::Out, FDeviceChoice.Output, notice);
+    auto out = MakePortAudioDevice(TWaveDirection::Out, FDeviceChoice.Output, notice, FPlaybackLatency.load());
     in->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
     out->SetDeviceLostHandler([this](TWaveDirection d) { DeviceLost(d); });
     {
@@ -113,6 +113,13 @@ bool TAudioEngine::SelectSoundDevices(const TSoundDeviceChoice &choice)
     if (FBackend == TAudioBackend::PortAudio && !FShutDown)
         MakePortAudioDevices();
     return reopen ? OpenDevices() : true;
+}
+
+void TAudioEngine::SetPlaybackLatency(TPlaybackLatency latency)
+{
+    FPlaybackLatency.store(latency);
+    if (FBackend == TAudioBackend::PortAudio && !FShutDown)
+        MakePortAudioDevices();
 }
 
 void TAudioEngine::SetBlockTap(TBlockTap tap)
@@ -248,10 +255,12 @@ void TAudioEngine::GenOutBody()
     }
 }
 
-// A returned block is refilled only when kOutputLead of sound remains queued, so it carries the
-// tone settings of that moment. False when the quit event came during the wait.
+// With a short latency a returned block is refilled only when kOutputLead of sound remains queued,
+// so it carries the tone settings of that moment. False when the quit event came during the wait.
 bool TAudioEngine::WaitForOutputLead()
 {
+    if (FPlaybackLatency.load() == TPlaybackLatency::Deep)
+        return true;
     std::chrono::milliseconds wait{0};
     {
         std::lock_guard<std::mutex> headers(FOutHeadersLock);  // the device may be replaced meanwhile

@@ -33,9 +33,10 @@ constexpr int kBufAreaBytes = 40960;        // four buffers; the last 8192 bytes
 // Playback blocks in circulation; capture keeps all four. Two let the next block wait, filled,
 // behind the one being played.
 constexpr int kOutputBlocksAhead = 2;
-// A free playback block is synthesised only when this much sound is left ahead of the hardware, so
-// a change of a tone waits for this lead, not for a whole queued block. It must outlast the wake-up
-// of the playback thread on a busy machine and one period of the sound device.
+// With a short playback latency a free block is synthesised only when this much sound is left
+// ahead of the hardware, so a change of a tone waits for this lead, not for a whole queued block.
+// It must outlast the wake-up of the playback thread on a busy machine and one period of the
+// sound device. With a deep one a free block is refilled at once.
 constexpr std::chrono::milliseconds kOutputLead{45};
 
 // Shows a text in a warning box owned by the main window, caption "Zelvaro" (WarnBox). Called
@@ -96,6 +97,9 @@ public:
     // has been shown and the devices are closed).
     bool SelectSoundDevices(const TSoundDeviceChoice &choice);
     const TSoundDeviceChoice &SoundDeviceChoice() const { return FDeviceChoice; }
+    // Short (the default) for the window, Deep for unattended measurements; from the next opening
+    // on. GUI thread, devices closed.
+    void SetPlaybackLatency(TPlaybackLatency latency);
     // Openings of the output device since construction (for tests and diagnostics).
     uint64_t OutputOpenings() const { return FOutputOpenings.load(); }
 
@@ -155,6 +159,7 @@ private:
 
     const TAudioBackend FBackend;
     TSoundDeviceChoice FDeviceChoice;
+    std::atomic<TPlaybackLatency> FPlaybackLatency{TPlaybackLatency::Short};
     std::atomic<uint64_t> FOutputOpenings{0};
     uint64_t FUnderrunsOfClosedDevices = 0;  // GUI thread: devices replaced by a new choice
     std::shared_ptr<TLoopbackCard> FLoopback;

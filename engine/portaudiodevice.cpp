@@ -16,11 +16,20 @@ namespace zelvaro {
 namespace {
 // Capture hands the program whole 2048-frame blocks; large periods cost nothing there.
 constexpr unsigned long kInputFramesPerBuffer = 2048;
-// Playback runs in short periods with a short queue at the sound server: whatever sits in that
-// queue delays a change of a tone. The program keeps its own lead of sound in the ring (see the
-// engine's output lead), so the stream's callback finds its samples waiting and only has to copy.
-constexpr unsigned long kOutputFramesPerBuffer = 256;
-constexpr double kOutputLatencySeconds = 0.040;
+
+struct TOutputBuffering {
+    unsigned long FramesPerBuffer;
+    double LatencySeconds;  // asked of the sound server
+};
+
+// Short: short periods and a short queue at the sound server, whatever sits there delays a change
+// of a tone; the engine keeps its own lead of sound in the ring, so the stream's callback finds
+// its samples waiting. Deep: a queue of at least two 2048-frame periods, never less than the
+// modest 100 ms, which no load seen on a busy two-core machine has drained.
+TOutputBuffering OutputBuffering(TPlaybackLatency latency)
+{
+    return latency == TPlaybackLatency::Short ? TOutputBuffering{256, 0.040} : TOutputBuffering{2048, 0.100};
+}
 
 // Holds PortAudio initialised; PortAudio counts nested initialisations itself. A server started
 // after the last session ended is found by the next one.
@@ -104,8 +113,10 @@ bool AudioDevicesAvailable()
 namespace {
 class TPortAudioDevice final : public TWaveDevice {
 public:
-    TPortAudioDevice(TWaveDirection direction, std::string deviceName, TDeviceNoticeFunction notice)
-        : TWaveDevice(direction), FDeviceName(std::move(deviceName)), FNotice(std::move(notice))
+    TPortAudioDevice(TWaveDirection direction, std::string deviceName, TDeviceNoticeFunction notice,
+                     TPlaybackLatency latency)
+        : TWaveDevice(direction), FDeviceName(std::move(deviceName)), FNotice(std::move(notice)),
+          FOutputBuffering(OutputBuffering(latency))
     {
     }
     ~TPortAudioDevice() override { Close(); }
@@ -143,7 +154,7 @@ protected:
         params.channelCount = format.Channels;
         params.sampleFormat = paInt16;
         const bool in = Direction() == TWaveDirection::In;
-        params.suggestedLatency = in ? info->defaultHighInputLatency : kOutputLatencySeconds;
+        params.suggestedLatency = in ? info->defaultHighInputLatency : FOutputBuffering.LatencySeconds;
         const PaHostApiInfo *api = Pa_GetHostApiInfo(info->hostApi);
         const bool alsa = api && api->type == paALSA;
         PaError err = paNoError;
@@ -176,7 +187,7 @@ protected:
     PaError OpenAndStart(const PaStreamParameters &params, int sampleRate, bool realtimeCallback)
     {
         const bool in = Direction() == TWaveDirection::In;
-        const unsigned long framesPerBuffer = in ? kInputFramesPerBuffer : kOutputFramesPerBuffer;
+        const unsigned long framesPerBuffer = in ? kInputFramesPerBuffer : FOutputBuffering.FramesPerBuffer;
         PaError err = Pa_OpenStream(&FStream, in ? &params : nullptr, in ? nullptr : &params, sampleRate,
                                     framesPerBuffer, paClipOff, &TPortAudioDevice::StreamCallback, this);
         if (err == paNoError)
@@ -248,6 +259,7 @@ private:
 
     const std::string FDeviceName;
     const TDeviceNoticeFunction FNotice;
+    const TOutputBuffering FOutputBuffering;
     bool FFallbackNoticed = false;
     std::unique_ptr<TPortAudioSession> FSession;
     PaStream *FStream = nullptr;
@@ -255,9 +267,9 @@ private:
 }  // namespace
 
 std::unique_ptr<TWaveDevice> MakePortAudioDevice(TWaveDirection direction, std::string deviceName,
-                                                 TDeviceNoticeFunction notice)
+                                                 TDeviceNoticeFunction notice, TPlaybackLatency latency)
 {
-    return std::make_unique<TPortAudioDevice>(direction, std::move(deviceName), std::move(notice));
+    return std::make_unique<TPortAudioDevice>(direction, std::move(deviceName), std::move(notice), latency);
 }
 
 }  // namespace zelvaro

@@ -29,7 +29,9 @@ using TDeviceNoticeFunction = std::function<void(const std::string &text)>;
 // deviceName as MatchDevice understands it; empty for the default device. A name that matches no
 // device (a card that was unplugged) opens the default device instead and says so through notice,
 // once for the life of this device object.
+// latency matters for playback only.
 std::unique_ptr<TWaveDevice> MakePortAudioDevice(TWaveDirection direction, std::string deviceName = {},
-                                                 TDeviceNoticeFunction notice = {});
+                                                 TDeviceNoticeFunction notice = {},
+                                                 TPlaybackLatency latency = TPlaybackLatency::Short);
 
 }  // namespace zelvaro

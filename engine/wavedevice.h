@@ -72,6 +72,12 @@ struct TWaveFormat {
 
 enum class TWaveDirection { In, Out };
 
+// How playback trades the delay of a change against safety from dropouts. Short: a change of a
+// tone is heard about 0.15 s later, for the window, where a person hears and watches it. Deep:
+// about 0.4 s, with buffers that ride out a busy machine, for measurements that run unattended
+// and would be spoiled by a single gap.
+enum class TPlaybackLatency { Short, Deep };
+
 using TWaveCallback = std::function<void(int message, TWaveHeader *header)>;
 // Called once (on the device's driver thread) when a running device stops for good.
 using TDeviceLostHandler = std::function<void(TWaveDirection direction)>;
