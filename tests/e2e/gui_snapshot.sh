@@ -39,6 +39,7 @@ xdotool mousemove $((X + 600)) $((Y + 300))                     # pointer off th
 xdotool key --window "$window" i                                # "IMD readout"
 
 snapshot_count() { ls "$shots"/zelvaro-*.json 2>/dev/null | wc -l; }
+more_snapshots_than() { [ "$(snapshot_count)" -gt "$1" ]; }
 # True when both snapshots averaged a whole window of frames (kImdAverageFrames, 8) and read the
 # same tone levels. The first whole averages still hold frames whose transform reached back to
 # before the capture began, which read the tones low.
@@ -57,8 +58,8 @@ deadline=$((SECONDS + 60))
 while :; do
   taken=$(snapshot_count)
   xdotool key --window "$window" ctrl+s
-  wait_until "$E2E_WAIT_TIMEOUT" test "$(snapshot_count)" -gt "$taken" ||
-    fail "Ctrl+S wrote no snapshot in $shots: $(tail -3 "$work/zelvaro.log")"
+  wait_until "$E2E_WAIT_TIMEOUT" more_snapshots_than "$taken" ||
+    { import -window root "$work/no-snapshot.png"; fail "Ctrl+S wrote no snapshot in $shots: $(tail -3 "$work/zelvaro.log")"; }
   import -window root "$work/saved.png"
   json=$(ls -t "$shots"/zelvaro-*.json | head -1)
   [ -n "$previous" ] && settled "$previous" "$json" && break
