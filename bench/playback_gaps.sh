@@ -8,6 +8,11 @@ set -euo pipefail
 exe=$1 seconds=${2:-600}
 here=$(cd "$(dirname "$0")" && pwd)
 [ -n "${ZELVARO_TEST_DISPLAY:-}" ] || { echo "run under scripts/test-env"; exit 2; }
+python=""
+for candidate in ${ZELVARO_PYTHON:-} /usr/bin/python3 python3; do
+  "$candidate" -c "import numpy" 2>/dev/null && { python=$candidate; break; }
+done
+[ -n "$python" ] || { echo "needs python3 with numpy"; exit 2; }
 runtime=$(mktemp -d /tmp/zelvaro-gaps.XXXXXX)
 export DISPLAY=$ZELVARO_TEST_DISPLAY XDG_CONFIG_HOME=$runtime/config
 unset QT_QPA_PLATFORM
@@ -37,5 +42,5 @@ start=$(date +%s)
 sleep "$seconds"
 kill "$rec_pid"; wait "$rec_pid" 2>/dev/null || true; rec_pid=""
 echo "load average during the run: $(cut -d' ' -f1-3 /proc/loadavg)"
-python3 "$here/output_latency.py" --gaps "$runtime/rec.raw"
+"$python" "$here/output_latency.py" --gaps "$runtime/rec.raw"
 grep -i -E "underrun|warning" "$runtime/app.log" || true
