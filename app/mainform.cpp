@@ -733,7 +733,7 @@ void TMainForm::AppIdle()
     if (CursorInPlot) {
         if (cursor().shape() != Qt::CrossCursor)
             setCursor(Qt::CrossCursor);
-        CursorHz = static_cast<float>(pointer.x()) * HzPerBin + StartHz;
+        CursorHz = PlotXToHz(pointer.x(), StartHz, HzPerBin);
         CursorPlotX = pointer.x();
         CursorPlotY = pointer.y();
         ShowReadout();

@@ -35,6 +35,11 @@ TSpanState ZoomSpan(float startHz, float oldSpanHz, float effSampleRate, int fft
     return span;
 }
 
+float PlotXToHz(int x, float startHz, float hzPerBin)
+{
+    return static_cast<float>(x) * hzPerBin + startHz;
+}
+
 float DraggedStartHz(float startHz, int dragX, int x, float hzPerBin, float spanHz, float effSampleRate)
 {
     const float shiftHz = static_cast<float>(dragX - x) * hzPerBin;

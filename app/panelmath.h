@@ -46,6 +46,9 @@ struct TSpanState {
 // bin width of the new FFT length, and keeps the band within 0 .. Nyquist.
 TSpanState ZoomSpan(float startHz, float oldSpanHz, float effSampleRate, int fftSize, int plotWidth);
 
+// The frequency at plot column x of a band that starts at startHz: what the readout names there.
+float PlotXToHz(int x, float startHz, float hzPerBin);
+
 // HScaleMouseMove: the band start after the pointer moved from dragX to x on the ruler. The band
 // stays where it is when the move would carry its end past Nyquist; it never starts below 0 Hz.
 float DraggedStartHz(float startHz, int dragX, int x, float hzPerBin, float spanHz, float effSampleRate);

@@ -41,9 +41,7 @@ void TMainForm::MoveBand(float startHz)
 
 void TMainForm::PlotDoubleClick(QPoint plotPoint)
 {
-    // The frequency the readout names at that column.
-    const float hz = static_cast<float>(plotPoint.x()) * HzPerBin + StartHz;
-    MoveBand(CentredStartHz(hz, SpanHz, EffSampleRate * 0.5f));
+    MoveBand(CentredStartHz(PlotXToHz(plotPoint.x(), StartHz, HzPerBin), SpanHz, EffSampleRate * 0.5f));
 }
 
 std::optional<TTonePair> TMainForm::GeneratorTones() const
