@@ -159,12 +159,6 @@ protected:
         f.BSpecAnClick();
         WaitFrames(frames);
     }
-    void WaitFrames(int frames)
-    {
-        QSignalSpy shown(FForm.get(), &TMainForm::FrameShown);
-        while (shown.count() < frames)
-            ASSERT_TRUE(shown.wait(5000));
-    }
 
     QTemporaryDir FSnapshots;
 };

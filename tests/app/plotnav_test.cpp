@@ -1,5 +1,6 @@
 // Tests of steering the plot: dragging it, clicks and double-clicks, C, span changes that keep
 // the tones in view, and what the plot view draws over the frame (readout backing, trace key).
+#include "loopbackwindow.h"
 #include "mainform.h"
 
 #include "analyser.h"
@@ -27,23 +28,13 @@ constexpr float kNyquist = 11025.0f;
 constexpr float kToneMidHz = (1292.0f + 1938.0f) * 0.5f;  // the default tones' centre
 
 // A window of its own on the loopback card (default tones 1292 and 1938 Hz, 1.4k span from 800 Hz).
-class PlotNavTest : public ::testing::Test {
+class PlotNavTest : public test::TLoopbackWindowTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(FConfigHome.isValid());
-        qputenv("XDG_CONFIG_HOME", FConfigHome.path().toLocal8Bit());
-        TMainFormOptions options;
-        options.Backend = TAudioBackend::Loopback;
-        options.WarnSink = [this](const QString &text) { FWarnings << text; };
-        FForm = std::make_unique<TMainForm>(options);
+        TLoopbackWindowTest::SetUp();
         FPlot = FForm->findChild<TPlotView *>();
         ASSERT_NE(FPlot, nullptr);
-    }
-    void TearDown() override
-    {
-        FForm.reset();
-        qunsetenv("XDG_CONFIG_HOME");
     }
 
     static void Send(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
@@ -71,12 +62,6 @@ protected:
         f.BSpecAnClick();
         WaitFrames(frames);
     }
-    void WaitFrames(int frames)
-    {
-        QSignalSpy shown(FForm.get(), &TMainForm::FrameShown);
-        while (shown.count() < frames)
-            ASSERT_TRUE(shown.wait(5000));
-    }
     void PlayTones()
     {
         if (!FForm->MixTones)
@@ -84,9 +69,6 @@ protected:
         FForm->BGeneratorClick();
     }
 
-    QTemporaryDir FConfigHome;
-    QStringList FWarnings;
-    std::unique_ptr<TMainForm> FForm;
     TPlotView *FPlot = nullptr;
 };
 

@@ -4,6 +4,7 @@
 
 #include "mainform.h"
 
+#include <QSignalSpy>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -40,6 +41,14 @@ protected:
 
     // A window as FOptions say; a fixture or test changes them for the windows it makes next.
     std::unique_ptr<TMainForm> MakeForm() { return std::make_unique<TMainForm>(FOptions); }
+
+    // Waits until the window has shown `frames` more analyser frames.
+    void WaitFrames(int frames)
+    {
+        QSignalSpy shown(FForm.get(), &TMainForm::FrameShown);
+        while (shown.count() < frames)
+            ASSERT_TRUE(shown.wait(5000));
+    }
 
     QTemporaryDir FConfigHome;
     QStringList FWarnings;
